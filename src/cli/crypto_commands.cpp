@@ -1,0 +1,121 @@
+// ozv algorithms, ozv hash, ozv encrypt and ozv decrypt.
+#include <climits>
+#include <cstdio>
+#include <unistd.h>
+
+#include "base/streams.h"
+#include "base/text.h"
+#include "cli/commands.h"
+#include "cli/password.h"
+#include "cli/progress.h"
+#include "crypto/managers.h"
+#include "crypto/registry.h"
+
+int CommandAlgorithms(const Invocation& inv) {
+    CheckOptionsAllowed(inv, {});
+    if (!inv.operands.empty()) throw UsageError{"\"ozv algorithms\" takes no operands"};
+    std::printf("Ciphers (index, name, description):\n");
+    const TStringList& ciphers = CipherRegistry().Entries();
+    for (std::size_t i = 0; i < ciphers.Count(); ++i) {
+        std::string description = "(not available in this build)";
+        if (const TCipherClass* cls = TCipherRegistry::ClassAt(ciphers, i)) {
+            TCipherManager manager;
+            manager.SetAlgorithm(cls->className);
+            description = manager.Description();
+        }
+        std::printf("  %2zu  %-18s  %s\n", i, ciphers.Names(i).c_str(), description.c_str());
+    }
+    std::printf("\nHashes (name, description):\n");
+    const TStringList& hashes = HashRegistry().Entries();
+    for (std::size_t i = 0; i < hashes.Count(); ++i) {
+        THashManager manager;
+        manager.SetAlgorithm(THashRegistry::ClassAt(hashes, i)->className);
+        std::printf("  %-26s  %s\n", hashes.Names(i).c_str(), manager.Description().c_str());
+    }
+    return 0;
+}
+
+int CommandHash(const Invocation& inv) {
+    CheckOptionsAllowed(inv, {"algorithm"});
+    THashManager manager;
+    if (auto name = inv.Value("algorithm")) manager.SetAlgorithm(ChooseHash(*name).className);
+    manager.OnProgress = TerminalProgress("hashing");
+    std::vector<std::string> files = inv.operands;
+    if (files.empty()) files.push_back("-");
+    int status = 0;
+    for (const std::string& file : files) {
+        std::string digest;
+        try {
+            if (file == "-") {
+                THandleStream in(STDIN_FILENO);
+                digest = manager.CalcStream(in, INT64_MAX);
+            } else {
+                TFileStream in(file, FileMode::OpenRead);
+                digest = manager.CalcStream(in, -1);
+            }
+        } catch (const Exception& e) {
+            std::fprintf(stderr, "ozv: %s\n", e.Message().c_str());
+            status = 1;
+            continue;
+        }
+        std::printf("%s  %s\n", HexOf(reinterpret_cast<const uint8_t*>(digest.data()), digest.size()).c_str(),
+                    file.c_str());
+    }
+    return status;
+}
+
+namespace {
+
+TCipherMode ParseMode(const std::string& name) {
+    static const char* const kModes[] = {"cts", "cbc", "cfb", "ofb", "ecb", "ctsmac", "cbcmac", "cfbmac"};
+    for (int i = 0; i < 8; ++i)
+        if (SameText(name, kModes[i])) return static_cast<TCipherMode>(i);
+    throw UsageError{"unknown mode \"" + name + "\"; use one of cts, cbc, cfb, ofb, ecb, ctsmac, cbcmac, cfbmac"};
+}
+
+std::vector<uint8_t> HexOption(const Invocation& inv, const char* option) {
+    auto bytes = ParseHex(*inv.Value(option));
+    if (!bytes) throw UsageError{std::string("--") + option + " needs an even number of hexadecimal digits"};
+    return *bytes;
+}
+
+// Keys the cipher with a raw key (and vector) from the command line.
+void KeyFromHex(const Invocation& inv, TCipher& cipher) {
+    std::vector<uint8_t> key = HexOption(inv, "key-hex");
+    if (key.empty() || static_cast<int32_t>(key.size()) > cipher.MaxKeySize())
+        throw UsageError{cipher.ClassName() + " takes keys of 1 to " + std::to_string(cipher.MaxKeySize()) +
+                         " bytes; --key-hex gave " + std::to_string(key.size())};
+    std::vector<uint8_t> vector;
+    if (inv.Has("iv-hex")) {
+        vector = HexOption(inv, "iv-hex");
+        if (static_cast<int32_t>(vector.size()) != cipher.BlockSize())
+            throw UsageError{"--iv-hex must give one block of " + std::to_string(cipher.BlockSize()) + " bytes"};
+    }
+    cipher.Init(key.data(), static_cast<int32_t>(key.size()), vector.empty() ? nullptr : vector.data());
+}
+
+}  // namespace
+
+int CommandCode(const Invocation& inv, bool encipher) {
+    CheckOptionsAllowed(inv, {"cipher", "mode", "key-hex", "iv-hex", "password", "password-file", "codepage"});
+    if (!inv.operands.empty())
+        throw UsageError{"\"ozv " + inv.command + "\" reads standard input and writes standard output; it takes no file names"};
+    auto cipherName = inv.Value("cipher");
+    if (!cipherName) throw UsageError{"\"ozv " + inv.command + "\" needs a cipher: -c NAME or -c INDEX"};
+    if (inv.Has("iv-hex") && !inv.Has("key-hex")) throw UsageError{"--iv-hex needs --key-hex"};
+
+    TCipherManager manager;
+    manager.SetAlgorithm(ChooseCipher(*cipherName).className);
+    manager.SetMode(ParseMode(inv.Value("mode").value_or("cts")));
+    if (inv.Has("key-hex"))
+        KeyFromHex(inv, manager.Cipher());
+    else
+        manager.InitKey(ObtainPassword(inv, encipher, true));
+
+    THandleStream in(STDIN_FILENO), out(STDOUT_FILENO);
+    if (encipher)
+        manager.EncipherStream(&in, &out, INT64_MAX);
+    else
+        manager.DecipherStream(&in, &out, INT64_MAX);
+    return 0;
+}

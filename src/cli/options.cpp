@@ -1,0 +1,88 @@
+#include "cli/options.h"
+
+#include <algorithm>
+
+namespace {
+
+struct OptionSpec {
+    const char* longName;
+    char shortName;  // 0: none
+    bool takesValue;
+};
+
+const OptionSpec kOptions[] = {
+    {"help", 'h', false},        {"version", 0, false},     {"password", 'p', true},
+    {"password-file", 0, true},  {"codepage", 0, true},     {"algorithm", 'a', true},
+    {"cipher", 'c', true},       {"mode", 'm', true},       {"key-hex", 0, true},
+    {"iv-hex", 0, true},         {"directory", 'd', true},  {"store", 0, false},
+};
+
+const OptionSpec* FindLong(const std::string& name) {
+    for (const auto& spec : kOptions)
+        if (name == spec.longName) return &spec;
+    return nullptr;
+}
+
+const OptionSpec* FindShort(char name) {
+    for (const auto& spec : kOptions)
+        if (spec.shortName == name) return &spec;
+    return nullptr;
+}
+
+}  // namespace
+
+Invocation ParseCommandLine(const std::vector<std::string>& args) {
+    Invocation inv;
+    std::vector<std::string> positional;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const OptionSpec* spec = nullptr;
+        std::optional<std::string> attached;
+        if (arg[1] == '-') {
+            std::string name = arg.substr(2);
+            if (auto eq = name.find('='); eq != std::string::npos) {
+                attached = name.substr(eq + 1);
+                name.resize(eq);
+            }
+            spec = FindLong(name);
+        } else {
+            spec = FindShort(arg[1]);
+            if (arg.size() > 2) attached = arg.substr(2);
+        }
+        if (!spec) throw UsageError{"unknown option " + arg};
+        std::string value;
+        if (spec->takesValue) {
+            if (attached) {
+                value = *attached;
+            } else {
+                if (i + 1 >= args.size()) throw UsageError{"option " + arg + " needs a value"};
+                value = args[++i];
+            }
+        } else if (attached) {
+            throw UsageError{"option " + arg + " takes no value"};
+        }
+        inv.values[spec->longName] = value;
+    }
+    if (!positional.empty()) {
+        inv.command = positional.front();
+        inv.operands.assign(positional.begin() + 1, positional.end());
+    }
+    return inv;
+}
+
+void CheckOptionsAllowed(const Invocation& inv, const std::vector<std::string>& allowed) {
+    for (const auto& [name, value] : inv.values) {
+        if (name == "help" || name == "version") continue;
+        if (std::find(allowed.begin(), allowed.end(), name) == allowed.end())
+            throw UsageError{"option --" + name + " does not apply to \"ozv " + inv.command + "\""};
+    }
+}

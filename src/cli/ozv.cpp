@@ -1,0 +1,73 @@
+#include "cli/ozv.h"
+
+#include <cstdio>
+
+#include "base/exception.h"
+#include "cli/commands.h"
+
+namespace {
+
+const char kHelp[] = R"(ozv - open, make and inspect Quellmark containers (.ozv)
+
+Usage:
+  ozv algorithms                    list the ciphers (index, name, description) and hashes
+  ozv hash [-a HASH] [FILE...]      print "<hex digest>  <file>" per file; standard input
+                                    when no file is given or for "-"; default RIPEMD-256
+  ozv encrypt -c CIPHER [-m MODE] [--key-hex HEX [--iv-hex HEX]]
+  ozv decrypt -c CIPHER [-m MODE] [--key-hex HEX [--iv-hex HEX]]
+                                    code standard input to standard output in 4096-byte
+                                    chunks; with --key-hex the raw key (and initial
+                                    vector) is used, otherwise the password is keyed
+                                    through RIPEMD-256
+
+Options (before or after the operands; "--" ends the options):
+  -c, --cipher CIPHER      a cipher name (display name, short or full class name) or index
+  -a, --algorithm HASH     a hash name (display name, short or full class name)
+  -m, --mode MODE          cts (default), cbc, cfb, ofb, ecb, ctsmac, cbcmac, cfbmac
+  -p, --password TEXT      the password (visible to other users in the process list)
+      --password-file FILE read the password from the first line of FILE ("-": standard input)
+      --codepage NAME      key the password in this code page (default CP1252, as on Windows)
+  -h, --help               show this help
+      --version            show the version
+
+The password comes from -p, --password-file, the environment variable OZV_PASSWORD,
+or a prompt on the terminal, in that order.
+
+Exit status: 0 success, 1 failure, 2 usage error,
+             3 wrong password, damaged container or not a container.
+)";
+
+int Dispatch(const Invocation& inv) {
+    if (inv.command == "algorithms") return CommandAlgorithms(inv);
+    if (inv.command == "hash") return CommandHash(inv);
+    if (inv.command == "encrypt") return CommandCode(inv, true);
+    if (inv.command == "decrypt") return CommandCode(inv, false);
+    throw UsageError{"unknown command \"" + inv.command + "\""};
+}
+
+}  // namespace
+
+int RunOzv(const std::vector<std::string>& args) {
+    try {
+        Invocation inv = ParseCommandLine(args);
+        if (inv.Has("help")) {
+            std::fputs(kHelp, stdout);
+            return kExitOk;
+        }
+        if (inv.Has("version")) {
+            std::puts("ozv (Quellmark) 6.1.101109");
+            return kExitOk;
+        }
+        if (inv.command.empty()) throw UsageError{"no command given"};
+        return Dispatch(inv);
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "ozv: %s\nTry \"ozv --help\" for more information.\n", e.message.c_str());
+        return kExitUsage;
+    } catch (const Exception& e) {
+        std::fprintf(stderr, "ozv: %s\n", e.Message().c_str());
+        return kExitFailure;
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "ozv: out of memory\n");
+        return kExitFailure;
+    }
+}

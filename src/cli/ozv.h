@@ -1,0 +1,13 @@
+#pragma once
+// The `ozv` command-line tool.
+#include <string>
+#include <vector>
+
+// Exit statuses.
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitBadContainer = 3;  // wrong password, damaged container or not a container
+
+// Runs `ozv` with the arguments after the program name; returns the exit status.
+int RunOzv(const std::vector<std::string>& args);

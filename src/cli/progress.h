@@ -1,0 +1,7 @@
+#pragma once
+// A progress bar on standard error, shown only when it is a terminal and the
+// work is long enough to be worth watching.
+#include "crypto/protection.h"
+
+// A progress handler that draws the bar; empty when standard error is no terminal.
+TProgressEvent TerminalProgress(const char* label);

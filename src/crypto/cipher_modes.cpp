@@ -1,0 +1,142 @@
+// The eight cipher modes. Data of `size` bytes is k full blocks and a tail of
+// r bytes; the feedback F carries over from call to call.
+#include <cstring>
+
+#include "crypto/bytes.h"
+#include "crypto/cipher.h"
+
+namespace {
+
+bool IsMacMode(TCipherMode mode) { return mode == cmCTSMAC || mode == cmCBCMAC || mode == cmCFBMAC; }
+
+// Moves the register one byte towards its start and appends `incoming`.
+void ShiftIn(uint8_t* reg, int32_t blockSize, uint8_t incoming) {
+    std::memmove(reg, reg + 1, static_cast<std::size_t>(blockSize - 1));
+    reg[blockSize - 1] = incoming;
+}
+
+}  // namespace
+
+// The tail of the block modes: the r bytes are XOR-ed with E(F) and F moves
+// on by E(F). The tail bytes never enter F, so the same rule deciphers them.
+// In the MAC modes (`write` false) only F moves.
+void TCipher::CodeTail(const uint8_t* source, uint8_t* dest, int32_t size, bool write) {
+    const auto block = static_cast<std::size_t>(BlockSize());
+    uint8_t* w = buffer_.get();
+    uint8_t* f = feedback_.get();
+    std::memcpy(w, f, block);
+    EncipherBlock(w);
+    if (write) XorBuffers(dest, source, w, static_cast<std::size_t>(size));
+    XorBuffers(f, f, w, block);
+}
+
+// 8-bit cipher and output feedback, and the CFB MAC: one block encipherment per byte.
+void TCipher::CodeByteFeedback(const uint8_t* source, uint8_t* dest, int32_t size, bool enciphering) {
+    const int32_t block = BlockSize();
+    uint8_t* w = buffer_.get();
+    uint8_t* f = feedback_.get();
+    for (int32_t i = 0; i < size; ++i) {
+        std::memcpy(w, f, static_cast<std::size_t>(block));
+        EncipherBlock(w);
+        const uint8_t in = source[i];
+        const uint8_t out = in ^ w[0];
+        switch (Mode) {
+        case cmOFB:
+            dest[i] = out;
+            ShiftIn(f, block, w[0]);
+            break;
+        case cmCFBMAC:
+            ShiftIn(f, block, out);
+            break;
+        default:  // cmCFB: the ciphertext byte feeds back
+            dest[i] = out;
+            ShiftIn(f, block, enciphering ? out : in);
+            break;
+        }
+    }
+}
+
+void TCipher::EncipherModes(const uint8_t* source, uint8_t* dest, int32_t size) {
+    if (size <= 0) return;
+    const int32_t block = BlockSize();
+    const auto blockBytes = static_cast<std::size_t>(block);
+    const bool mac = IsMacMode(Mode);
+    if (Mode == cmCFB || Mode == cmOFB || Mode == cmCFBMAC) {
+        CodeByteFeedback(source, dest, size, true);
+        return;
+    }
+    // The block modes work in place in the destination (the MAC modes read the source only).
+    if (!mac && source != dest) std::memcpy(dest, source, static_cast<std::size_t>(size));
+    const uint8_t* in = mac ? source : dest;
+    uint8_t* f = feedback_.get();
+    uint8_t* w = buffer_.get();
+    const int32_t full = size / block * block;
+    for (int32_t at = 0; at < full; at += block) {
+        switch (Mode) {
+        case cmCTS:  // C = E(P ^ F); F ^= C
+            XorBuffers(dest + at, dest + at, f, blockBytes);
+            EncipherBlock(dest + at);
+            XorBuffers(f, f, dest + at, blockBytes);
+            break;
+        case cmCBC:  // C = E(P ^ F); F = C
+            XorBuffers(dest + at, dest + at, f, blockBytes);
+            EncipherBlock(dest + at);
+            std::memcpy(f, dest + at, blockBytes);
+            break;
+        case cmECB:
+            EncipherBlock(dest + at);
+            break;
+        case cmCTSMAC:  // X = E(P ^ F); F ^= X
+            XorBuffers(w, in + at, f, blockBytes);
+            EncipherBlock(w);
+            XorBuffers(f, f, w, blockBytes);
+            break;
+        default:  // cmCBCMAC: F = E(P ^ F)
+            XorBuffers(f, in + at, f, blockBytes);
+            EncipherBlock(f);
+            break;
+        }
+    }
+    // Every block mode, ECB included, codes its tail as a key stream from E(F),
+    // so a short tail deciphers again.
+    if (full < size) CodeTail(in + full, dest + full, size - full, !mac);
+}
+
+void TCipher::DecipherModes(const uint8_t* source, uint8_t* dest, int32_t size) {
+    if (size <= 0) return;
+    if (IsMacMode(Mode) || Mode == cmOFB) {  // these run the enciphering code in both directions
+        EncipherModes(source, dest, size);
+        return;
+    }
+    if (Mode == cmCFB) {
+        CodeByteFeedback(source, dest, size, false);
+        return;
+    }
+    const int32_t block = BlockSize();
+    const auto blockBytes = static_cast<std::size_t>(block);
+    if (source != dest) std::memcpy(dest, source, static_cast<std::size_t>(size));
+    uint8_t* f = feedback_.get();
+    uint8_t* w = buffer_.get();
+    const int32_t full = size / block * block;
+    for (int32_t at = 0; at < full; at += block) {
+        uint8_t* p = dest + at;
+        switch (Mode) {
+        case cmCTS:  // P = D(C) ^ F; F ^= C
+            std::memcpy(w, p, blockBytes);
+            DecipherBlock(p);
+            XorBuffers(p, p, f, blockBytes);
+            XorBuffers(f, f, w, blockBytes);
+            break;
+        case cmCBC:  // P = D(C) ^ F; F = C
+            std::memcpy(w, p, blockBytes);
+            DecipherBlock(p);
+            XorBuffers(p, p, f, blockBytes);
+            std::memcpy(f, w, blockBytes);
+            break;
+        default:  // cmECB
+            DecipherBlock(p);
+            break;
+        }
+    }
+    if (full < size) CodeTail(dest + full, dest + full, size - full, true);
+}
