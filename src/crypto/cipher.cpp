@@ -33,6 +33,8 @@ TCipher::TCipher(const TCipherClass& cls)
       vector_(Allocate(cls.context.blockSize)),
       feedback_(Allocate(cls.context.blockSize)),
       userData_(Allocate(cls.context.userDataSize)) {
+    if (cls.context.blockSize <= 0 || cls.context.blockSize > kMaxBlockSize)
+        throw Exception(std::string(cls.className) + " declares an impossible block size");
     ScrubBase();
 }
 

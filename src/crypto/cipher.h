@@ -23,6 +23,9 @@ enum TCipherMode : uint8_t {
     cmCFBMAC = 7,
 };
 
+// The largest block size any cipher class may declare.
+constexpr int32_t kMaxBlockSize = 256;
+
 struct TCipherContext {
     int32_t blockSize;
     int32_t maxKeySize;
@@ -94,6 +97,10 @@ public:
     virtual void LoadVector(const uint8_t* vector);
     virtual void EncipherBlock(uint8_t* block) = 0;
     virtual void DecipherBlock(uint8_t* block) = 0;
+    // Deciphers `count` consecutive blocks in place. The modes whose blocks
+    // decipher independently (cts, cbc, ecb) call this, so a class can
+    // override it to work on several blocks at once.
+    virtual void DecipherBlocks(uint8_t* blocks, int32_t count);
     // The class's key schedule from `size` raw key bytes.
     virtual void Init(const uint8_t* key, int32_t size, const uint8_t* vector) = 0;
     // Puts the feedback back to the vector, keeping the run's last feedback in the work buffer.

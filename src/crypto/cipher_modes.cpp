@@ -1,11 +1,17 @@
 // The eight cipher modes. Data of `size` bytes is k full blocks and a tail of
 // r bytes; the feedback F carries over from call to call.
+#include <algorithm>
 #include <cstring>
 
 #include "crypto/bytes.h"
 #include "crypto/cipher.h"
 
 namespace {
+
+// Room for the ciphertext of one batch of deciphered blocks; at least one
+// block of the largest block size a cipher may have.
+constexpr int32_t kDecipherBatchBytes = 1024;
+static_assert(kDecipherBatchBytes >= kMaxBlockSize);
 
 bool IsMacMode(TCipherMode mode) { return mode == cmCTSMAC || mode == cmCBCMAC || mode == cmCFBMAC; }
 
@@ -115,28 +121,34 @@ void TCipher::DecipherModes(const uint8_t* source, uint8_t* dest, int32_t size) 
     const int32_t block = BlockSize();
     const auto blockBytes = static_cast<std::size_t>(block);
     if (source != dest) std::memcpy(dest, source, static_cast<std::size_t>(size));
-    uint8_t* f = feedback_.get();
-    uint8_t* w = buffer_.get();
-    const int32_t full = size / block * block;
-    for (int32_t at = 0; at < full; at += block) {
-        uint8_t* p = dest + at;
-        switch (Mode) {
-        case cmCTS:  // P = D(C) ^ F; F ^= C
-            std::memcpy(w, p, blockBytes);
-            DecipherBlock(p);
-            XorBuffers(p, p, f, blockBytes);
-            XorBuffers(f, f, w, blockBytes);
-            break;
-        case cmCBC:  // P = D(C) ^ F; F = C
-            std::memcpy(w, p, blockBytes);
-            DecipherBlock(p);
-            XorBuffers(p, p, f, blockBytes);
-            std::memcpy(f, w, blockBytes);
-            break;
-        default:  // cmECB
-            DecipherBlock(p);
-            break;
+    const int32_t blocks = size / block;
+    const int32_t full = blocks * block;
+    if (Mode == cmECB) {
+        DecipherBlocks(dest, blocks);
+    } else {
+        // cts and cbc: every D(C) is independent of the others, so they are done
+        // a batch at a time, keeping the batch's ciphertext for the feedback.
+        uint8_t* f = feedback_.get();
+        uint8_t saved[kDecipherBatchBytes];
+        const int32_t batch = std::max<int32_t>(kDecipherBatchBytes / block, 1);
+        for (int32_t first = 0; first < blocks; first += batch) {
+            const int32_t count = std::min(batch, blocks - first);
+            uint8_t* p = dest + first * block;
+            std::memcpy(saved, p, static_cast<std::size_t>(count) * blockBytes);
+            DecipherBlocks(p, count);
+            for (int32_t i = 0; i < count; ++i, p += block) {
+                const uint8_t* c = saved + i * block;
+                XorBuffers(p, p, f, blockBytes);  // P = D(C) ^ F
+                if (Mode == cmCTS)
+                    XorBuffers(f, f, c, blockBytes);  // F ^= C
+                else
+                    std::memcpy(f, c, blockBytes);  // F = C
+            }
         }
     }
     if (full < size) CodeTail(dest + full, dest + full, size - full, true);
+}
+
+void TCipher::DecipherBlocks(uint8_t* blocks, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) DecipherBlock(blocks + i * BlockSize());
 }

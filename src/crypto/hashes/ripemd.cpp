@@ -35,26 +35,36 @@ constexpr uint32_t kConstRight[4] = {0x50A28BE6, 0x5C4DD124, 0x6D703EF3, 0x00000
 // The four Boolean functions; the left line uses them in order, the right line backwards.
 template <int F>
 inline uint32_t Boolean(uint32_t x, uint32_t y, uint32_t z) {
+    // The selections are written in their shorter equivalent forms:
+    // (x & y) | (~x & z) == z ^ (x & (y ^ z)), (x & z) | (y & ~z) == y ^ (z & (x ^ y)).
     if constexpr (F == 0) return x ^ y ^ z;
-    else if constexpr (F == 1) return (x & y) | (~x & z);
+    else if constexpr (F == 1) return z ^ (x & (y ^ z));
     else if constexpr (F == 2) return (x | ~y) ^ z;
-    else return (x & z) | (y & ~z);
+    else return y ^ (z & (x ^ y));
 }
 
 struct Line {
     uint32_t a, b, c, d;
 };
 
-// Sixteen steps of one round on one line.
-template <int F>
-inline void Round(Line& s, const uint32_t* x, const uint8_t* order, const uint8_t* shift, uint32_t k) {
+inline void Step(Line& s, uint32_t f, uint32_t word, uint32_t k, int shift) {
+    uint32_t t = Rol32(s.a + f + word + k, shift);
+    s.a = s.d;
+    s.d = s.c;
+    s.c = s.b;
+    s.b = t;
+}
+
+// Round `R` (0 to 3) of both lines, step by step side by side: the two
+// lines are independent, so interleaving them lets the processor overlap them.
+template <int R>
+inline void Round(Line& left, Line& right, const uint32_t* x) {
+    constexpr int FL = R, FR = 3 - R;
 #pragma GCC unroll 16
     for (int i = 0; i < 16; ++i) {
-        uint32_t t = Rol32(s.a + Boolean<F>(s.b, s.c, s.d) + x[order[i]] + k, shift[i]);
-        s.a = s.d;
-        s.d = s.c;
-        s.c = s.b;
-        s.b = t;
+        const int at = 16 * R + i;
+        Step(left, Boolean<FL>(left.b, left.c, left.d), x[kOrderLeft[at]], kConstLeft[R], kShiftLeft[at]);
+        Step(right, Boolean<FR>(right.b, right.c, right.d), x[kOrderRight[at]], kConstRight[R], kShiftRight[at]);
     }
 }
 
@@ -70,17 +80,13 @@ void THash_RipeMD256::CompressBlock(const uint8_t* block) {
     Line left{digest_[0], digest_[1], digest_[2], digest_[3]};
     Line right{digest_[4], digest_[5], digest_[6], digest_[7]};
 
-    Round<0>(left, x, kOrderLeft, kShiftLeft, kConstLeft[0]);
-    Round<3>(right, x, kOrderRight, kShiftRight, kConstRight[0]);
+    Round<0>(left, right, x);
     std::swap(left.a, right.a);
-    Round<1>(left, x, kOrderLeft + 16, kShiftLeft + 16, kConstLeft[1]);
-    Round<2>(right, x, kOrderRight + 16, kShiftRight + 16, kConstRight[1]);
+    Round<1>(left, right, x);
     std::swap(left.b, right.b);
-    Round<2>(left, x, kOrderLeft + 32, kShiftLeft + 32, kConstLeft[2]);
-    Round<1>(right, x, kOrderRight + 32, kShiftRight + 32, kConstRight[2]);
+    Round<2>(left, right, x);
     std::swap(left.c, right.c);
-    Round<3>(left, x, kOrderLeft + 48, kShiftLeft + 48, kConstLeft[3]);
-    Round<0>(right, x, kOrderRight + 48, kShiftRight + 48, kConstRight[3]);
+    Round<3>(left, right, x);
     std::swap(left.d, right.d);
 
     digest_[0] += left.a; digest_[1] += left.b; digest_[2] += left.c; digest_[3] += left.d;
