@@ -1,6 +1,10 @@
 // ozv algorithms, hash, encrypt and decrypt, run as a user runs them.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+#include <unistd.h>
+
 #include "run_process.h"
 #include "test_support.h"
 
@@ -28,6 +32,13 @@ TEST(OzvEncrypt, PasswordRoundTripFromEveryPasswordSource) {
     EXPECT_EQ(back.out, data);
     ProcessResult wrong = RunOzvProcess({"decrypt", "-c", "blowfish", "-p", "other"}, coded.out);
     EXPECT_NE(wrong.out, data);
+
+    // A password file gives its first line, without the line break.
+    const std::string passwordFile = "/tmp/ozv-password-" + std::to_string(getpid());
+    std::ofstream(passwordFile) << "geheim\r\nsecond line\n";
+    ProcessResult fromFile = RunOzvProcess({"decrypt", "--password-file", passwordFile, "-c", "1"}, coded.out);
+    std::remove(passwordFile.c_str());
+    EXPECT_EQ(fromFile.out, data) << fromFile.err;
 }
 
 TEST(OzvEncrypt, PasswordsAreKeyedInTheChosenCodePage) {

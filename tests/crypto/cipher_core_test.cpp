@@ -4,6 +4,9 @@
 #include <cryptopp/ripemd.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <unistd.h>
+
 #include "base/streams.h"
 #include "crypto/ciphers/blowfish.h"
 #include "crypto/hashes/md4_family.h"
@@ -235,6 +238,38 @@ TEST(RememberedPassword, BlowfishCtsUnderTolbuKeepsEveryLengthAndComesBack) {
         reader.DecipherStream(&coded, &back, -1);
         EXPECT_EQ(back.DataString(), password) << length;
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ProtectionHelpers, TextsAndFilesCodeThroughTheStreamPath) {
+    auto cipher = KeyedBlowfish("texts");
+    const std::string plain = "The quick brown fox jumps over the lazy dog";
+    for (TStringFormat format : {fmtCOPY, fmtHEX, fmtMIME64}) {
+        std::string coded = cipher->ProcessText(plain, actEncipher, format);
+        EXPECT_NE(coded, plain);
+        std::string back = cipher->ProcessText(coded, actDecipher, format);
+        EXPECT_EQ(back, plain) << format;
+    }
+    EXPECT_EQ(cipher->ProcessText("", actEncipher, fmtHEX), "");
+
+    const auto dir = std::filesystem::temp_directory_path() / ("quellmark-file-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string source = (dir / "plain").string(), coded = (dir / "coded").string();
+    {
+        TFileStream out(source, FileMode::Create);
+        out.WriteBuffer(plain.data(), static_cast<int64_t>(plain.size()));
+    }
+    cipher->ProcessFile(source, coded, actEncipher);
+    cipher->ProcessFile(coded, "", actDecipher);  // no destination: in place
+    EXPECT_EQ(std::filesystem::file_size(coded), plain.size());
+    TFileStream result(coded, FileMode::OpenRead);
+    std::string text(plain.size(), '\0');
+    result.ReadBuffer(text.data(), static_cast<int64_t>(text.size()));
+    EXPECT_EQ(text, plain);
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
