@@ -1,0 +1,52 @@
+#pragma once
+// The side-by-side comparison with independent libraries. Each algorithm
+// file registers its comparisons; compare.cpp times them all in one run.
+#include <cryptopp/modes.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "crypto/cipher.h"
+
+constexpr std::size_t kCompareBytes = 4 << 20;
+
+using Work = std::function<void()>;
+struct WorkPair {
+    Work ours;
+    Work theirs;
+};
+
+// `make` builds the two pieces of work over `data` (kCompareBytes of input)
+// and `out` (as large); it runs only when the comparison is measured.
+using MakeWork = std::function<WorkPair(const std::vector<uint8_t>& data, std::vector<uint8_t>& out)>;
+int RegisterComparison(const std::string& name, MakeWork make);
+
+// Our cts stream decipherment in 4096-byte chunks, as a container body is
+// read, beside the other library's CBC decryption (the same amount of block
+// work) of the same chunks.
+template <class TheirCipher>
+MakeWork CompareCtsDecipher(const TCipherClass& cls, int keyBytes) {
+    return [&cls, keyBytes](const std::vector<uint8_t>& data, std::vector<uint8_t>& out) {
+        std::vector<uint8_t> key(static_cast<std::size_t>(keyBytes));
+        for (int i = 0; i < keyBytes; ++i) key[static_cast<std::size_t>(i)] = static_cast<uint8_t>(i * 13 + 1);
+        std::shared_ptr<TCipher> ours = CreateCipher(cls);
+        ours->Init(key.data(), keyBytes, nullptr);
+        std::vector<uint8_t> iv(ours->Vector(), ours->Vector() + ours->BlockSize());
+        auto theirs = std::make_shared<typename CryptoPP::CBC_Mode<TheirCipher>::Decryption>(key.data(), key.size(), iv.data());
+        const std::size_t chunk = 4096 / iv.size() * iv.size();  // Crypto++ CBC takes whole blocks only
+        return WorkPair{
+            [ours, &data, &out] {
+                for (std::size_t at = 0; at < kCompareBytes; at += 4096)
+                    ours->DecipherData(data.data() + at, out.data() + at, 4096);
+                ours->RewindFeedback();
+            },
+            [theirs, iv, chunk, &data, &out] {
+                theirs->Resynchronize(iv.data());
+                for (std::size_t at = 0; at + chunk <= kCompareBytes; at += 4096)
+                    theirs->ProcessData(out.data() + at, data.data() + at, chunk);
+            }};
+    };
+}

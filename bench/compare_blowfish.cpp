@@ -1,0 +1,7 @@
+#include <cryptopp/blowfish.h>
+
+#include "compare.h"
+#include "crypto/ciphers/blowfish.h"
+
+static const int registered =
+    RegisterComparison("Blowfish cts decipher / Crypto++ CBC", CompareCtsDecipher<CryptoPP::Blowfish>(TCipher_Blowfish::Class, 32));
