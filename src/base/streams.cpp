@@ -119,6 +119,10 @@ void TFileStream::SetSize(int64_t size) {
     if (Position() > size) SetPosition(size);
 }
 
+void TFileStream::Flush() {
+    if (::fsync(fd_) != 0) throw EWriteError("Cannot write file \"" + path_ + "\" to disk: " + SystemError());
+}
+
 // ---- TMemoryStream ----
 
 int64_t TMemoryStream::Read(void* buffer, int64_t count) {

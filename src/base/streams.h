@@ -46,6 +46,8 @@ public:
     int64_t Write(const void* buffer, int64_t count) override;
     int64_t Seek(int64_t offset, SeekOrigin origin) override;
     void SetSize(int64_t size) override;
+    // Makes what was written durable on disk.
+    void Flush();
     const std::string& FileName() const { return path_; }
 
 private:

@@ -1,0 +1,89 @@
+#include "cabinet/cab_format.h"
+
+#include <iconv.h>
+
+#include "base/exception.h"
+#include "base/streams.h"
+
+namespace {
+
+uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint32_t U32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+
+std::string Cp1252ToUtf8(const std::string& text) {
+    iconv_t cd = iconv_open("UTF-8", "CP1252");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return text;
+    std::string out(text.size() * 4 + 4, '\0');
+    char* in = const_cast<char*>(text.data());
+    std::size_t inLeft = text.size(), outLeft = out.size();
+    char* outPtr = out.data();
+    while (inLeft > 0 && iconv(cd, &in, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
+        // The five bytes CP1252 leaves undefined become "?" rather than ending the name.
+        ++in;
+        --inLeft;
+        *outPtr++ = '?';
+        --outLeft;
+    }
+    iconv_close(cd);
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+}  // namespace
+
+bool ReadCabHeader(TStream& stream, CabHeader& header) {
+    uint8_t raw[36];
+    stream.ReadBuffer(raw, sizeof raw);
+    if (raw[0] != 'M' || raw[1] != 'S' || raw[2] != 'C' || raw[3] != 'F') return false;
+    header.cabinetSize = U32(raw + 8);
+    header.firstEntryOffset = U32(raw + 16);
+    header.versionMinor = raw[24];
+    header.versionMajor = raw[25];
+    header.folderCount = U16(raw + 26);
+    header.fileCount = U16(raw + 28);
+    header.flags = U16(raw + 30);
+    header.setId = U16(raw + 32);
+    header.cabinetIndex = U16(raw + 34);
+    return true;
+}
+
+CabEntry ReadCabEntry(TStream& stream) {
+    uint8_t raw[16];
+    stream.ReadBuffer(raw, sizeof raw);
+    CabEntry entry;
+    entry.size = U32(raw);
+    entry.folderOffset = U32(raw + 4);
+    entry.folder = U16(raw + 8);
+    entry.date = U16(raw + 10);
+    entry.time = U16(raw + 12);
+    entry.attributes = U16(raw + 14);
+    char c;
+    for (;;) {
+        stream.ReadBuffer(&c, 1);
+        if (c == '\0') break;
+        if (entry.name.size() >= 256) throw EReadError("A file name in the cabinet is longer than the format allows");
+        entry.name += c;
+    }
+    return entry;
+}
+
+std::string DisplayName(const std::string& storedName, uint16_t attributes) {
+    std::string name = (attributes & kAttribNameIsUtf8) ? storedName : Cp1252ToUtf8(storedName);
+    for (char& c : name)
+        if (c == '\\') c = '/';
+    return name;
+}
+
+bool IsSafeRelativeName(const std::string& name) {
+    if (name.empty() || name.front() == '/' || name.front() == '\\') return false;
+    if (name.size() >= 2 && name[1] == ':') return false;  // a drive prefix such as C:
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        std::size_t end = name.find_first_of("/\\", start);
+        if (end == std::string::npos) end = name.size();
+        std::string part = name.substr(start, end - start);
+        if (part.empty() || part == "..") return false;
+        start = end + 1;
+    }
+    return true;
+}

@@ -1,0 +1,49 @@
+#pragma once
+// The MS-CAB file directory, read straight from the cabinet: the header
+// fields and one record per file entry, in directory order.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class TStream;
+
+constexpr uint16_t kFolderContinuedFromPrev = 0xFFFD;
+constexpr uint16_t kFolderContinuedToNext = 0xFFFE;
+constexpr uint16_t kFolderContinuedPrevAndNext = 0xFFFF;
+constexpr uint16_t kAttribNameIsUtf8 = 0x80;
+constexpr uint16_t kAttribExecute = 0x40;
+
+struct CabEntry {
+    std::string name;  // as stored: backslashes, code page of the cabinet
+    uint32_t size = 0;
+    uint32_t folderOffset = 0;
+    uint16_t folder = 0;
+    uint16_t date = 0;
+    uint16_t time = 0;
+    uint16_t attributes = 0;
+};
+
+struct CabHeader {
+    uint32_t cabinetSize = 0;
+    uint32_t firstEntryOffset = 0;
+    uint8_t versionMinor = 0, versionMajor = 0;
+    uint16_t folderCount = 0;
+    uint16_t fileCount = 0;
+    uint16_t flags = 0;
+    uint16_t setId = 0;
+    uint16_t cabinetIndex = 0;
+};
+
+// The 36-byte header at the stream's position; false when it lacks "MSCF".
+bool ReadCabHeader(TStream& stream, CabHeader& header);
+// One file entry at the stream's position. Throws EReadError when the
+// directory ends early; a name is at most 256 bytes by the format.
+CabEntry ReadCabEntry(TStream& stream);
+
+// A stored name as this system shows it: UTF-8 (names not flagged UTF-8 are
+// Windows-1252), with "/" between directories.
+std::string DisplayName(const std::string& storedName, uint16_t attributes);
+
+// True when a stored name stays beneath the directory it is extracted to:
+// not absolute, no drive prefix, no ".." or empty component.
+bool IsSafeRelativeName(const std::string& name);

@@ -1,0 +1,14 @@
+#pragma once
+// Writes MS-CAB cabinets (MSZIP-compressed or stored) from files on disk.
+#include <string>
+#include <vector>
+
+struct CabSource {
+    std::string path;        // the file to read
+    std::string storedName;  // its name in the cabinet, "/" between directories
+};
+
+// Writes `sources` into a new cabinet at `cabinetPath`, in one folder. Each
+// file keeps its modification time; names outside ASCII are stored as UTF-8
+// and flagged so. Throws Exception on failure.
+void WriteCabinet(const std::string& cabinetPath, const std::vector<CabSource>& sources, bool compress);

@@ -1,0 +1,344 @@
+#include "cabinet/fdi.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <mspack.h>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "cabinet/cab_format.h"
+
+struct FdiContext {
+    mspack_system system;  // first member: libmspack hands it back to the hooks
+    PFNALLOC alloc;
+    PFNFREE free;
+    PFNOPEN open;
+    PFNREAD read;
+    PFNWRITE write;
+    PFNCLOSE close;
+    PFNSEEK seek;
+    ERF* erf;
+    mscab_decompressor* decompressor = nullptr;
+};
+
+namespace {
+
+// libmspack opens every file by name. A target that the caller already opened
+// is passed as this prefix followed by its handle, and the hook then uses the
+// handle instead of opening anything (and leaves closing it to the caller).
+constexpr char kHandlePrefix[] = "\x01" "fdi-handle:";
+
+struct BridgeFile {
+    FdiContext* context;
+    intptr_t handle;
+    bool borrowed;
+};
+
+FdiContext* ContextOf(mspack_system* system) { return reinterpret_cast<FdiContext*>(system); }
+
+mspack_file* HookOpen(mspack_system* system, const char* name, int mode) {
+    FdiContext* context = ContextOf(system);
+    intptr_t handle;
+    bool borrowed = std::strncmp(name, kHandlePrefix, sizeof kHandlePrefix - 1) == 0;
+    if (borrowed) {
+        handle = static_cast<intptr_t>(std::strtoll(name + sizeof kHandlePrefix - 1, nullptr, 10));
+    } else {
+        int flags = mode == MSPACK_SYS_OPEN_READ    ? O_RDONLY
+                    : mode == MSPACK_SYS_OPEN_WRITE ? O_WRONLY | O_CREAT | O_TRUNC
+                    : mode == MSPACK_SYS_OPEN_UPDATE ? O_RDWR
+                                                     : O_WRONLY | O_APPEND;
+        handle = context->open(name, flags, 0666);
+        if (handle == -1) return nullptr;
+    }
+    auto* file = static_cast<BridgeFile*>(context->alloc(sizeof(BridgeFile)));
+    if (!file) {
+        if (!borrowed) context->close(handle);
+        return nullptr;
+    }
+    *file = {context, handle, borrowed};
+    return reinterpret_cast<mspack_file*>(file);
+}
+
+void HookClose(mspack_file* raw) {
+    auto* file = reinterpret_cast<BridgeFile*>(raw);
+    if (!file->borrowed) file->context->close(file->handle);
+    file->context->free(file);
+}
+
+int HookRead(mspack_file* raw, void* buffer, int bytes) {
+    auto* file = reinterpret_cast<BridgeFile*>(raw);
+    uint32_t n = file->context->read(file->handle, buffer, static_cast<uint32_t>(bytes));
+    return n == static_cast<uint32_t>(-1) ? -1 : static_cast<int>(n);
+}
+
+int HookWrite(mspack_file* raw, void* buffer, int bytes) {
+    auto* file = reinterpret_cast<BridgeFile*>(raw);
+    uint32_t n = file->context->write(file->handle, buffer, static_cast<uint32_t>(bytes));
+    return n == static_cast<uint32_t>(-1) ? -1 : static_cast<int>(n);
+}
+
+int HookSeek(mspack_file* raw, off_t offset, int mode) {
+    auto* file = reinterpret_cast<BridgeFile*>(raw);
+    int origin = mode == MSPACK_SYS_SEEK_START ? 0 : mode == MSPACK_SYS_SEEK_CUR ? 1 : 2;
+    return file->context->seek(file->handle, offset, origin) < 0 ? -1 : 0;
+}
+
+off_t HookTell(mspack_file* raw) {
+    auto* file = reinterpret_cast<BridgeFile*>(raw);
+    return static_cast<off_t>(file->context->seek(file->handle, 0, 1));
+}
+
+void HookMessage(mspack_file*, const char*, ...) {}  // the caller learns of failures through the error record
+
+void* HookAlloc(mspack_system* system, size_t bytes) {
+    return bytes > UINT32_MAX ? nullptr : ContextOf(system)->alloc(static_cast<uint32_t>(bytes));
+}
+
+// libmspack's free hook has no context: the allocator is process-wide, so
+// the last context's free callback is the one to use.
+PFNFREE gFree = nullptr;
+void HookFree(void* memory) {
+    if (memory) gFree(memory);
+}
+
+void HookCopy(void* source, void* dest, size_t bytes) { std::memmove(dest, source, bytes); }
+
+bool Fail(FdiContext* context, TFDIERROR code) {
+    if (context->erf) {
+        context->erf->erfOper = code;
+        context->erf->erfType = 0;
+        context->erf->fError = 1;
+    }
+    return false;
+}
+
+TFDIERROR FromMspack(int error, TFDIERROR fallback) {
+    switch (error) {
+    case MSPACK_ERR_OPEN: return FDIERROR_CABINET_NOT_FOUND;
+    case MSPACK_ERR_SIGNATURE: return FDIERROR_NOT_A_CABINET;
+    case MSPACK_ERR_NOMEMORY: return FDIERROR_ALLOC_FAIL;
+    case MSPACK_ERR_WRITE: return FDIERROR_TARGET_FILE;
+    case MSPACK_ERR_DECRUNCH: return FDIERROR_MDI_FAIL;
+    case MSPACK_ERR_READ:
+    case MSPACK_ERR_SEEK:
+    case MSPACK_ERR_DATAFORMAT:
+    case MSPACK_ERR_CHECKSUM: return FDIERROR_CORRUPT_CABINET;
+    default: return fallback;
+    }
+}
+
+// The raw directory: libmspack does not tell which files continue from or
+// into another cabinet, so the directory is read here too.
+struct RawDirectory {
+    std::vector<uint16_t> folders;  // folder index of each file, in directory order
+    std::string prevName, prevDisk;
+};
+
+uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+
+bool ReadRawDirectory(FdiContext* context, const std::string& path, RawDirectory& directory) {
+    intptr_t handle = context->open(path.c_str(), O_RDONLY, 0);
+    if (handle == -1) return false;
+    auto readAt = [&](int64_t offset, void* buffer, uint32_t count) {
+        return context->seek(handle, offset, 0) == offset && context->read(handle, buffer, count) == count;
+    };
+    uint8_t header[36 + 4];
+    bool ok = readAt(0, header, 36);
+    if (ok) {
+        const uint16_t flags = Le16(header + 30), files = Le16(header + 28);
+        int64_t at = 36;
+        if (flags & 4) at += 4;  // reserve sizes present
+        uint16_t headerReserve = 0;
+        if (ok && (flags & 4)) {
+            ok = readAt(36, header + 36, 4);
+            headerReserve = Le16(header + 36);
+        }
+        at += headerReserve;
+        auto readString = [&](std::string& out) {
+            char c;
+            while (ok && (ok = readAt(at++, &c, 1)) && c) out += c;
+        };
+        if (flags & 1) {  // a previous cabinet
+            readString(directory.prevName);
+            readString(directory.prevDisk);
+        }
+        int64_t entry = static_cast<int64_t>(header[16] | header[17] << 8 | header[18] << 16 | uint32_t(header[19]) << 24);
+        for (uint16_t i = 0; ok && i < files; ++i) {
+            uint8_t fixed[16];
+            ok = readAt(entry, fixed, 16);
+            directory.folders.push_back(Le16(fixed + 8));
+            entry += 16;
+            char c = 1;
+            while (ok && c && (ok = readAt(entry++, &c, 1))) {}
+        }
+    }
+    context->close(handle);
+    return ok;
+}
+
+uint16_t PackDate(const mscabd_file& f) {
+    return static_cast<uint16_t>((f.date_y - 1980) << 9 | f.date_m << 5 | f.date_d);
+}
+uint16_t PackTime(const mscabd_file& f) { return static_cast<uint16_t>(f.time_h << 11 | f.time_m << 5 | f.time_s / 2); }
+
+bool Exists(FdiContext* context, const std::string& path) {
+    intptr_t handle = context->open(path.c_str(), O_RDONLY, 0);
+    if (handle == -1) return false;
+    context->close(handle);
+    return true;
+}
+
+}  // namespace
+
+HFDI FDICreate(PFNALLOC alloc, PFNFREE free, PFNOPEN open, PFNREAD read, PFNWRITE write, PFNCLOSE close,
+               PFNSEEK seek, int /*cpuType*/, ERF* erf) {
+    if (erf) *erf = ERF{};
+    void* memory = alloc(sizeof(FdiContext));
+    if (!memory) {
+        if (erf) *erf = ERF{FDIERROR_ALLOC_FAIL, 0, 1};
+        return nullptr;
+    }
+    auto* context = new (memory) FdiContext{};
+    context->alloc = alloc;
+    context->free = free;
+    context->open = open;
+    context->read = read;
+    context->write = write;
+    context->close = close;
+    context->seek = seek;
+    context->erf = erf;
+    context->system = {HookOpen, HookClose, HookRead, HookWrite, HookSeek, HookTell,
+                       HookMessage, HookAlloc, HookFree, HookCopy, nullptr};
+    gFree = free;
+    context->decompressor = mspack_create_cab_decompressor(&context->system);
+    if (!context->decompressor) {
+        context->~FdiContext();
+        free(memory);
+        if (erf) *erf = ERF{FDIERROR_ALLOC_FAIL, 0, 1};
+        return nullptr;
+    }
+    // Verify each data block's checksum: a wrong password must never pass as data.
+    context->decompressor->set_param(context->decompressor, MSCABD_PARAM_FIXMSZIP, 0);
+    context->decompressor->set_param(context->decompressor, MSCABD_PARAM_SALVAGE, 0);
+    return context;
+}
+
+bool FDIIsCabinet(HFDI context, intptr_t handle, FDICABINETINFO* info) {
+    uint8_t header[36];
+    if (context->seek(handle, 0, 0) != 0 || context->read(handle, header, 36) != 36) return false;
+    if (std::memcmp(header, "MSCF", 4) != 0) return false;
+    if (info) {
+        const uint16_t flags = Le16(header + 30);
+        info->cbCabinet = static_cast<int32_t>(header[8] | header[9] << 8 | header[10] << 16 | uint32_t(header[11]) << 24);
+        info->cFolders = Le16(header + 26);
+        info->cFiles = Le16(header + 28);
+        info->setID = Le16(header + 32);
+        info->iCabinet = Le16(header + 34);
+        info->hasprev = flags & 1;
+        info->hasnext = flags & 2;
+        info->fReserve = flags & 4;
+    }
+    return true;
+}
+
+bool FDICopy(HFDI context, const char* name, const char* path, int /*flags*/, PFNFDINOTIFY notify, void* /*decrypt*/,
+             void* user) {
+    if (context->erf) *context->erf = ERF{};
+    const std::string cabinetPath = path ? path : "";
+    const std::string fullName = cabinetPath + name;
+    mscab_decompressor* cabd = context->decompressor;
+
+    mscabd_cabinet* cabinet = cabd->open(cabd, fullName.c_str());
+    if (!cabinet) return Fail(context, FromMspack(cabd->last_error(cabd), FDIERROR_NOT_A_CABINET));
+    RawDirectory raw;
+    if (!ReadRawDirectory(context, fullName, raw)) {
+        cabd->close(cabd, cabinet);
+        return Fail(context, FDIERROR_CORRUPT_CABINET);
+    }
+    std::vector<mscabd_file*> files;
+    for (mscabd_file* f = cabinet->files; f; f = f->next) files.push_back(f);
+    std::vector<mscabd_cabinet*> appended;
+    auto finish = [&](bool ok, TFDIERROR error) {
+        for (auto it = appended.rbegin(); it != appended.rend(); ++it) cabd->close(cabd, *it);
+        cabd->close(cabd, cabinet);
+        return ok ? true : Fail(context, error);
+    };
+    if (files.size() != raw.folders.size()) return finish(false, FDIERROR_CORRUPT_CABINET);
+
+    char pathBuffer[kFdiPathBufferSize] = {};
+    std::snprintf(pathBuffer, sizeof pathBuffer, "%s", cabinetPath.c_str());
+    FDINOTIFICATION info;
+    info.pv = user;
+    info.psz1 = cabinet->nextname ? cabinet->nextname : "";
+    info.psz2 = cabinet->nextinfo ? cabinet->nextinfo : "";
+    info.psz3 = pathBuffer;
+    info.setID = cabinet->set_id;
+    info.iCabinet = cabinet->set_index;
+    if (notify(fdintCABINET_INFO, &info) == -1) return finish(false, FDIERROR_USER_ABORT);
+
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        mscabd_file& file = *files[i];
+        const uint16_t folder = raw.folders[i];
+        FDINOTIFICATION n;
+        n.pv = user;
+        n.psz1 = file.filename;
+        n.date = PackDate(file);
+        n.time = PackTime(file);
+        n.attribs = static_cast<uint16_t>(file.attribs);
+        n.iFolder = folder;
+        n.setID = cabinet->set_id;
+        n.iCabinet = cabinet->set_index;
+        if (folder == kFolderContinuedFromPrev || folder == kFolderContinuedPrevAndNext) {
+            n.psz2 = raw.prevName.c_str();
+            n.psz3 = const_cast<char*>(raw.prevDisk.c_str());
+            if (notify(fdintPARTIAL_FILE, &n) == -1) return finish(false, FDIERROR_USER_ABORT);
+            continue;
+        }
+        if (folder == kFolderContinuedToNext && appended.empty()) {
+            // The file goes on in the next cabinet of the set: find it first. When
+            // neither its expected place nor the caller can supply it, the file
+            // cannot be completed and is left out.
+            std::string nextPath = cabinetPath + (cabinet->nextname ? cabinet->nextname : "");
+            FDINOTIFICATION next;
+            next.pv = user;
+            next.psz1 = cabinet->nextname ? cabinet->nextname : "";
+            next.psz2 = cabinet->nextinfo ? cabinet->nextinfo : "";
+            next.psz3 = pathBuffer;
+            next.fdie = Exists(context, nextPath) ? FDIERROR_NONE : FDIERROR_CABINET_NOT_FOUND;
+            intptr_t answer = notify(fdintNEXT_CABINET, &next);
+            nextPath = std::string(pathBuffer) + next.psz1;
+            mscabd_cabinet* nextCabinet = answer == -1 ? nullptr : cabd->open(cabd, nextPath.c_str());
+            if (!nextCabinet || cabd->append(cabd, cabinet, nextCabinet) != MSPACK_ERR_OK) {
+                if (nextCabinet) cabd->close(cabd, nextCabinet);
+                continue;
+            }
+            appended.push_back(nextCabinet);
+        }
+        n.cb = static_cast<int32_t>(file.length);
+        intptr_t handle = notify(fdintCOPY_FILE, &n);
+        if (handle == -1) return finish(false, FDIERROR_USER_ABORT);
+        if (handle == 0) continue;
+        const std::string target = kHandlePrefix + std::to_string(handle);
+        if (cabd->extract(cabd, &file, target.c_str()) != MSPACK_ERR_OK) {
+            TFDIERROR error = FromMspack(cabd->last_error(cabd), FDIERROR_MDI_FAIL);
+            context->close(handle);
+            return finish(false, error);
+        }
+        n.hf = handle;
+        n.cb = (file.attribs & kAttribExecute) ? 1 : 0;
+        if (notify(fdintCLOSE_FILE_INFO, &n) == -1) return finish(false, FDIERROR_USER_ABORT);
+    }
+    return finish(true, FDIERROR_NONE);
+}
+
+bool FDIDestroy(HFDI context) {
+    if (!context) return false;
+    mspack_destroy_cab_decompressor(context->decompressor);
+    PFNFREE free = context->free;
+    context->~FdiContext();
+    free(context);
+    return true;
+}

@@ -1,0 +1,69 @@
+#include "container/vossel_decoder.h"
+
+#include <cstdio>
+
+#include "base/streams.h"
+#include "container/unique_file.h"
+#include "crypto/registry.h"
+
+TVosselDecoder::TVosselDecoder() { ListCipherNames(&cipherNames_); }
+
+std::string TVosselDecoder::AlgorithmAt(int32_t index) const {
+    if (index < 0 || static_cast<std::size_t>(index) >= cipherNames_.Count()) return {};
+    return cipherNames_[static_cast<std::size_t>(index)];
+}
+
+void TVosselDecoder::CollectFileName(TSTCabReader&, const std::string& name, int32_t, uint16_t, uint16_t, uint16_t,
+                                     uint16_t, bool& abort) {
+    fileNames_.Add(name);
+    abort = false;
+}
+
+namespace {
+
+int32_t IndexFromHeader(const uint8_t* header) {
+    return static_cast<int32_t>(uint32_t(header[0]) | uint32_t(header[1]) << 8 | uint32_t(header[2]) << 16 |
+                                uint32_t(header[3]) << 24);
+}
+
+}  // namespace
+
+int32_t ReadAlgorithmIndex(const std::string& containerPath) {
+    TFileStream container(containerPath, FileMode::OpenRead);
+    uint8_t header[kContainerHeaderSize] = {};
+    container.Read(header, kContainerHeaderSize);
+    return IndexFromHeader(header);
+}
+
+void TVosselDecoder::DecodeContainer(TStringList& files, const std::string& containerPath,
+                                     const std::string& scratchDir, const std::string& password) {
+    std::string scratch = scratchDir;
+    if (scratch.size() > 1 && scratch.back() == '/') scratch.pop_back();
+    tempCabinet_ = CreateUniqueFile(scratch, "_CAB.CAB", true);
+
+    TCipherManager cipherManager;
+    TSTCabReader cabReader;
+    {
+        TFileStream container(containerPath, FileMode::OpenRead);
+        TFileStream cabinet(tempCabinet_, FileMode::Create);
+        // A header cut short reads as zeros: the body is then empty and the
+        // cabinet step fails, whatever cipher the bytes that came select.
+        uint8_t header[kContainerHeaderSize] = {};
+        container.Read(header, kContainerHeaderSize);
+        cipherManager.SetAlgorithm(AlgorithmAt(IndexFromHeader(header)));
+        cipherManager.SetMode(cmCTS);
+        cipherManager.InitKey(password);
+        cipherManager.OnProgress = OnProgress;
+        container.SetPosition(std::min(kContainerHeaderSize, container.Size()));
+        cipherManager.DecipherStream(&container, &cabinet, container.Size());
+    }
+    fileNames_.Clear();
+    cabReader.ListCabinetFiles(tempCabinet_, [this](TSTCabReader& sender, const std::string& name, int32_t size,
+                                                    uint16_t folder, uint16_t date, uint16_t time, uint16_t attributes,
+                                                    bool& abort) {
+        CollectFileName(sender, name, size, folder, date, time, attributes, abort);
+    });
+    cabReader.ExtractCabinet(tempCabinet_, scratch, false);
+    std::remove(tempCabinet_.c_str());
+    for (const auto& entry : fileNames_) files.Add(entry.text);
+}
