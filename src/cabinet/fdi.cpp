@@ -12,7 +12,7 @@
 #include "cabinet/cab_format.h"
 
 struct FdiContext {
-    mspack_system system;  // first member: libmspack hands it back to the hooks
+    mspack_system system;  // the table of hooks libmspack is made with
     PFNALLOC alloc;
     PFNFREE free;
     PFNOPEN open;
@@ -37,10 +37,19 @@ struct BridgeFile {
     bool borrowed;
 };
 
-FdiContext* ContextOf(mspack_system* system) { return reinterpret_cast<FdiContext*>(system); }
+// libmspack hands its hooks copies of the system table it was made with, so
+// the hooks cannot find their context through it: the context at work is
+// kept here for the length of each call into libmspack.
+thread_local FdiContext* gActive = nullptr;
 
-mspack_file* HookOpen(mspack_system* system, const char* name, int mode) {
-    FdiContext* context = ContextOf(system);
+struct ActiveContext {
+    FdiContext* saved;
+    explicit ActiveContext(FdiContext* context) : saved(gActive) { gActive = context; }
+    ~ActiveContext() { gActive = saved; }
+};
+
+mspack_file* HookOpen(mspack_system*, const char* name, int mode) {
+    FdiContext* context = gActive;
     intptr_t handle;
     bool borrowed = std::strncmp(name, kHandlePrefix, sizeof kHandlePrefix - 1) == 0;
     if (borrowed) {
@@ -93,15 +102,12 @@ off_t HookTell(mspack_file* raw) {
 
 void HookMessage(mspack_file*, const char*, ...) {}  // the caller learns of failures through the error record
 
-void* HookAlloc(mspack_system* system, size_t bytes) {
-    return bytes > UINT32_MAX ? nullptr : ContextOf(system)->alloc(static_cast<uint32_t>(bytes));
+void* HookAlloc(mspack_system*, size_t bytes) {
+    return bytes > UINT32_MAX ? nullptr : gActive->alloc(static_cast<uint32_t>(bytes));
 }
 
-// libmspack's free hook has no context: the allocator is process-wide, so
-// the last context's free callback is the one to use.
-PFNFREE gFree = nullptr;
 void HookFree(void* memory) {
-    if (memory) gFree(memory);
+    if (memory) gActive->free(memory);
 }
 
 void HookCopy(void* source, void* dest, size_t bytes) { std::memmove(dest, source, bytes); }
@@ -212,7 +218,7 @@ HFDI FDICreate(PFNALLOC alloc, PFNFREE free, PFNOPEN open, PFNREAD read, PFNWRIT
     context->erf = erf;
     context->system = {HookOpen, HookClose, HookRead, HookWrite, HookSeek, HookTell,
                        HookMessage, HookAlloc, HookFree, HookCopy, nullptr};
-    gFree = free;
+    ActiveContext active(context);
     context->decompressor = mspack_create_cab_decompressor(&context->system);
     if (!context->decompressor) {
         context->~FdiContext();
@@ -247,6 +253,7 @@ bool FDIIsCabinet(HFDI context, intptr_t handle, FDICABINETINFO* info) {
 bool FDICopy(HFDI context, const char* name, const char* path, int /*flags*/, PFNFDINOTIFY notify, void* /*decrypt*/,
              void* user) {
     if (context->erf) *context->erf = ERF{};
+    ActiveContext active(context);
     const std::string cabinetPath = path ? path : "";
     const std::string fullName = cabinetPath + name;
     mscab_decompressor* cabd = context->decompressor;
@@ -336,7 +343,10 @@ bool FDICopy(HFDI context, const char* name, const char* path, int /*flags*/, PF
 
 bool FDIDestroy(HFDI context) {
     if (!context) return false;
-    mspack_destroy_cab_decompressor(context->decompressor);
+    {
+        ActiveContext active(context);
+        mspack_destroy_cab_decompressor(context->decompressor);
+    }
     PFNFREE free = context->free;
     context->~FdiContext();
     free(context);

@@ -7,6 +7,10 @@
 int CommandAlgorithms(const Invocation& inv);
 int CommandHash(const Invocation& inv);
 int CommandCode(const Invocation& inv, bool encipher);
+int CommandInfo(const Invocation& inv);
+int CommandList(const Invocation& inv);
+int CommandExtract(const Invocation& inv);
+int CommandCreate(const Invocation& inv);
 
 // A cipher by anything the registry looks up, or by its index. Unlike the
 // managers, which quietly fall back, `ozv` refuses a name it does not know:

@@ -10,6 +10,13 @@ namespace {
 const char kHelp[] = R"(ozv - open, make and inspect Quellmark containers (.ozv)
 
 Usage:
+  ozv info CONTAINER                algorithm index and name, container and body size
+  ozv list CONTAINER                one line per file: size, yyyy-mm-dd hh:mm:ss, name
+  ozv extract CONTAINER [-d DIR]    unpack into DIR (default: the current directory)
+  ozv create CONTAINER FILE... [-c CIPHER] [--store]
+                                    pack files (directories with their contents) into a
+                                    cabinet, MSZIP-compressed or stored, and encipher it
+                                    into a new container (default cipher: Blowfish)
   ozv algorithms                    list the ciphers (index, name, description) and hashes
   ozv hash [-a HASH] [FILE...]      print "<hex digest>  <file>" per file; standard input
                                     when no file is given or for "-"; default RIPEMD-256
@@ -21,6 +28,8 @@ Usage:
                                     through RIPEMD-256
 
 Options (before or after the operands; "--" ends the options):
+  -d, --directory DIR      where "ozv extract" unpacks to
+      --store              "ozv create": store the files uncompressed
   -c, --cipher CIPHER      a cipher name (display name, short or full class name) or index
   -a, --algorithm HASH     a hash name (display name, short or full class name)
   -m, --mode MODE          cts (default), cbc, cfb, ofb, ecb, ctsmac, cbcmac, cfbmac
@@ -42,6 +51,10 @@ int Dispatch(const Invocation& inv) {
     if (inv.command == "hash") return CommandHash(inv);
     if (inv.command == "encrypt") return CommandCode(inv, true);
     if (inv.command == "decrypt") return CommandCode(inv, false);
+    if (inv.command == "info") return CommandInfo(inv);
+    if (inv.command == "list") return CommandList(inv);
+    if (inv.command == "extract") return CommandExtract(inv);
+    if (inv.command == "create") return CommandCreate(inv);
     throw UsageError{"unknown command \"" + inv.command + "\""};
 }
 
