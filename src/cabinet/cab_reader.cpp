@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <filesystem>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <sys/stat.h>
@@ -138,6 +139,8 @@ void LaunchDetached(const std::string& path) {
 // sets errno on failure; 0 with `skipped` set for a read-only file that is to be kept.
 int OpenBeneath(const std::string& base, const std::string& relative, bool keepReadOnly, bool& skipped) {
     skipped = false;
+    std::error_code ignored;  // a destination that cannot be made fails to open just below
+    std::filesystem::create_directories(base, ignored);
     int dir = ::open(base.c_str(), O_DIRECTORY | O_RDONLY | O_CLOEXEC);
     if (dir < 0) return -1;
     std::size_t start = 0;
@@ -288,6 +291,7 @@ void TSTCabReader::ExtractCabinet(const std::string& cabinetFile, const std::str
         continuation_.clear();
         continued_ = false;
         refusal_.clear();
+        lastOsError = 0;  // only a failure of this run may show in its error
         const std::size_t slash = current.rfind('/');
         const std::string name = current.substr(slash + 1), directory = current.substr(0, slash + 1);
         if (!FDICopy(context, name.c_str(), directory.c_str(), 0, CabNotifications::Handle, nullptr, this))

@@ -1,0 +1,197 @@
+// Listing and unpacking cabinets, and what the reader refuses to do.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "base/streams.h"
+#include "cabinet/cab_reader.h"
+#include "container/container_fixture.h"
+
+namespace {
+
+class CabReaderTest : public TempDirTest {};
+
+struct Listed {
+    std::string name;
+    int32_t size;
+    uint16_t date, time, attributes;
+};
+
+std::vector<Listed> List(TSTCabReader& reader, const std::string& cabinet, bool* isCabinet = nullptr) {
+    std::vector<Listed> entries;
+    bool result = reader.ListCabinetFiles(cabinet, [&](TSTCabReader&, const std::string& name, int32_t size, uint16_t,
+                                                       uint16_t date, uint16_t time, uint16_t attributes, bool&) {
+        entries.push_back({name, size, date, time, attributes});
+    });
+    if (isCabinet) *isCabinet = result;
+    return entries;
+}
+
+TEST_F(CabReaderTest, ListsAndUnpacksIntoSubDirectoriesWithTheCabinetsTimeStamps) {
+    for (bool compress : {true, false}) {
+        const std::string cabinet = MakeCabinet(compress ? "mszip.cab" : "stored.cab",
+                                                {{"docs\\readme.txt", "read me"},
+                                                 {"a b/c d.txt", std::string(70000, 'x')},
+                                                 {"empty", ""},
+                                                 {"r\xC3\xA9sum\xC3\xA9.txt", "non-ASCII name"}},
+                                                compress);
+        TSTCabReader reader;
+        auto listed = List(reader, cabinet);
+        ASSERT_EQ(listed.size(), 4u);
+        EXPECT_EQ(listed[0].name, "docs/readme.txt");
+        EXPECT_EQ(listed[1].name, "a b/c d.txt");
+        EXPECT_EQ(listed[1].size, 70000);
+        EXPECT_EQ(listed[3].name, "r\xC3\xA9sum\xC3\xA9.txt");
+
+        const std::string out = (root / (compress ? "out-mszip" : "out-stored")).string();
+        std::filesystem::create_directories(out);
+        reader.ExtractCabinet(cabinet, out, false);
+        EXPECT_EQ(ReadFile(out + "/docs/readme.txt"), "read me");
+        EXPECT_EQ(ReadFile(out + "/a b/c d.txt"), std::string(70000, 'x'));
+        EXPECT_EQ(ReadFile(out + "/empty"), "");
+        EXPECT_EQ(ReadFile(out + "/r\xC3\xA9sum\xC3\xA9.txt"), "non-ASCII name");
+
+        struct stat written{};
+        ASSERT_EQ(stat((out + "/docs/readme.txt").c_str(), &written), 0);
+        tm local{};
+        localtime_r(&written.st_mtime, &local);
+        const uint16_t date = static_cast<uint16_t>((local.tm_year - 80) << 9 | (local.tm_mon + 1) << 5 | local.tm_mday);
+        const uint16_t time = static_cast<uint16_t>(local.tm_hour << 11 | local.tm_min << 5 | local.tm_sec / 2);
+        EXPECT_EQ(date, listed[0].date);
+        EXPECT_EQ(time, listed[0].time);
+    }
+}
+
+TEST_F(CabReaderTest, ExistingTargetsAreReplacedAndReadOnlyOnesKeptOnlyByOption) {
+    const std::string cabinet = MakeCabinet("c.cab", {{"short.txt", "new"}, {"locked.txt", "fresh"}});
+    const std::string out = (root / "out").string();
+    MakeFile("out/short.txt", "a much longer old content");
+    MakeFile("out/locked.txt", "old");
+    chmod((out + "/locked.txt").c_str(), 0444);
+
+    TSTCabReader keeping;
+    keeping.Options.Include(croDontOverwriteReadOnlyFiles);
+    keeping.ExtractCabinet(cabinet, out, true);
+    EXPECT_EQ(ReadFile(out + "/short.txt"), "new");
+    EXPECT_EQ(ReadFile(out + "/locked.txt"), "old");
+
+    TSTCabReader replacing;
+    replacing.ExtractCabinet(cabinet, out, true);
+    EXPECT_EQ(ReadFile(out + "/locked.txt"), "fresh");
+
+    // A file stored read-only ends read-only.
+    const std::string readOnly = MakeCabinet("ro.cab", {{"ro.txt", "x"}}, true, 0x01);
+    auto listedRO = List(replacing, readOnly);
+    ASSERT_EQ(listedRO.size(), 1u);
+    EXPECT_EQ(listedRO[0].attributes & 0x01, 0x01);
+    replacing.ExtractCabinet(readOnly, out, true);
+    struct stat written{};
+    ASSERT_EQ(stat((out + "/ro.txt").c_str(), &written), 0);
+    EXPECT_EQ(written.st_mode & 0222, 0u);
+}
+
+TEST_F(CabReaderTest, RunAfterExtractOnlyWithTheOptionAndEventsSeeEveryFile) {
+    const std::string cabinet = MakeCabinet("run.cab", {{"run.txt", "x"}}, true, 0x40);
+    std::vector<std::string> launched;
+    TShellOpen saved = CabinetShellOpen;
+    CabinetShellOpen = [&](const std::string& path) { launched.push_back(path); };
+    TSTCabReader reader;
+    std::vector<std::string> copied, closed;
+    reader.OnCopyFile = [&](TSTCabReader&, const std::string& name, int32_t, uint16_t, uint16_t, uint16_t, uint16_t,
+                            std::string&, bool&) { copied.push_back(name); };
+    reader.OnCloseFile = [&](TSTCabReader&, const std::string& name, uint16_t, uint16_t, uint16_t, uint16_t, bool& exec,
+                             const std::string&, bool&) {
+        closed.push_back(name);
+        EXPECT_TRUE(exec);
+    };
+    reader.ExtractCabinet(cabinet, (root / "a").string(), true);
+    EXPECT_TRUE(launched.empty());
+    reader.Options.Include(croExecuteOnExtract);
+    reader.ExtractCabinet(cabinet, (root / "b").string(), true);
+    CabinetShellOpen = saved;
+    ASSERT_EQ(launched.size(), 1u);
+    EXPECT_EQ(launched[0], (root / "b" / "run.txt").string());
+    EXPECT_EQ(copied, (std::vector<std::string>{"run.txt", "run.txt"}));
+    EXPECT_EQ(closed, copied);
+
+    // A handler that aborts stops the library with its abort error.
+    reader.OnCopyFile = [](TSTCabReader&, const std::string&, int32_t, uint16_t, uint16_t, uint16_t, uint16_t,
+                           std::string&, bool& abort) { abort = true; };
+    try {
+        reader.ExtractCabinet(cabinet, (root / "c").string(), true);
+        FAIL();
+    } catch (const ESTCabinet& e) {
+        EXPECT_EQ(e.Message(), "FDI aborted [0x000B]");
+    }
+}
+
+TEST_F(CabReaderTest, AFileThatIsNoCabinetListsNothingAndFailsToExtract) {
+    const std::string bogus = MakeFile("bogus.cab", std::string(500, 'z'));
+    TSTCabReader reader;
+    bool isCabinet = true;
+    EXPECT_TRUE(List(reader, bogus, &isCabinet).empty());
+    EXPECT_FALSE(isCabinet);
+    try {
+        reader.ExtractCabinet(bogus, (root / "out").string(), false);
+        FAIL();
+    } catch (const ESTCabinet& e) {
+        EXPECT_EQ(e.Message(), "Cabinet file does not have the correct format [0x0002]");
+        EXPECT_EQ(e.ErrorCode(), FDIERROR_NOT_A_CABINET);
+    }
+    // A cabinet whose directory is cut short: the listing reports the short read.
+    const std::string whole = MakeCabinet("whole.cab", {{"name-that-is-long-enough.txt", "data"}});
+    const std::string cut = MakeFile("cut.cab", ReadFile(whole).substr(0, 50));
+    EXPECT_THROW(List(reader, cut), EReadError);
+    EXPECT_THROW(reader.ExtractCabinet(cut, (root / "out").string(), false), ESTCabinet);
+}
+
+TEST_F(CabReaderTest, EntriesThatWouldLeaveTheDestinationAreRefusedByName) {
+    for (const std::string name : {"..\\escaped.txt", "sub\\..\\..\\escaped.txt", "\\absolute.txt", "C:\\drive.txt"}) {
+        const std::string cabinet = MakeCabinet("evil.cab", {{"fine.txt", "ok"}, {name, "evil"}});
+        const std::string out = (root / "deep" / "out").string();
+        std::filesystem::create_directories(out);
+        TSTCabReader reader;
+        try {
+            reader.ExtractCabinet(cabinet, out, false);
+            FAIL() << name;
+        } catch (const ESTCabinet& e) {
+            std::string shown = name;
+            for (char& c : shown)
+                if (c == '\\') c = '/';
+            EXPECT_NE(e.Message().find(shown), std::string::npos) << e.Message();
+        }
+        EXPECT_FALSE(std::filesystem::exists(root / "escaped.txt"));
+        EXPECT_FALSE(std::filesystem::exists(root / "deep" / "escaped.txt"));
+        EXPECT_FALSE(std::filesystem::exists("/absolute.txt"));
+        std::filesystem::remove_all(root / "deep");
+    }
+}
+
+TEST_F(CabReaderTest, SymbolicLinksInTheDestinationAreNeverFollowed) {
+    const std::string outside = MakeFile("outside.txt", "precious");
+    const std::string out = (root / "out").string();
+    std::filesystem::create_directories(out);
+    std::filesystem::create_symlink(outside, out + "/target.txt");
+    std::filesystem::create_directories(root / "elsewhere");
+    std::filesystem::create_directory_symlink(root / "elsewhere", out + "/linkdir");
+
+    TSTCabReader reader;
+    reader.ExtractCabinet(MakeCabinet("a.cab", {{"target.txt", "new"}}), out, true);
+    EXPECT_EQ(ReadFile(outside), "precious");
+    EXPECT_FALSE(std::filesystem::is_symlink(out + "/target.txt"));
+    EXPECT_EQ(ReadFile(out + "/target.txt"), "new");
+
+    EXPECT_THROW(reader.ExtractCabinet(MakeCabinet("b.cab", {{"linkdir\\x.txt", "new"}}), out, true), ESTCabinet);
+    EXPECT_FALSE(std::filesystem::exists(root / "elsewhere" / "x.txt"));
+}
+
+TEST(ESTCabinetMessages, CarryTheCodeAndTheSystemError) {
+    EXPECT_EQ(ESTCabinet::FromRecord({FDIERROR_CORRUPT_CABINET, 0, 1}).Message(), "Cabinet file is corrupt [0x0004]");
+    EXPECT_EQ(ESTCabinet::FromRecord({FDIERROR_TARGET_FILE, ENOSPC, 1}).Message(),
+              "Failure writing to target file [0x0008].\r\n" + std::string(strerror(ENOSPC)) + " [0x001C].");
+    EXPECT_EQ(ESTCabinet::FromRecord({FDIERROR_NONE, 0, 0}).Message(), "FDI error");
+    EXPECT_EQ(ESTCabinet::FromRecord({42, 0, 1}).Message(), "FDI error [0x002A]");
+}
+
+}  // namespace
