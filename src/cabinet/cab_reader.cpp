@@ -6,12 +6,12 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
-#include <filesystem>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/safe_paths.h"
 #include "base/streams.h"
 #include "base/text.h"
 #include "cabinet/cab_format.h"
@@ -139,25 +139,10 @@ void LaunchDetached(const std::string& path) {
 // sets errno on failure; 0 with `skipped` set for a read-only file that is to be kept.
 int OpenBeneath(const std::string& base, const std::string& relative, bool keepReadOnly, bool& skipped) {
     skipped = false;
-    std::error_code ignored;  // a destination that cannot be made fails to open just below
-    std::filesystem::create_directories(base, ignored);
-    int dir = ::open(base.c_str(), O_DIRECTORY | O_RDONLY | O_CLOEXEC);
+    const std::size_t slash = relative.rfind('/');
+    const std::string leaf = slash == std::string::npos ? relative : relative.substr(slash + 1);
+    int dir = OpenDirectoryBeneath(base, slash == std::string::npos ? "" : relative.substr(0, slash), true);
     if (dir < 0) return -1;
-    std::size_t start = 0;
-    for (std::size_t slash; (slash = relative.find('/', start)) != std::string::npos; start = slash + 1) {
-        const std::string part = relative.substr(start, slash - start);
-        if (part.empty() || part == ".") continue;
-        ::mkdirat(dir, part.c_str(), 0777);
-        int next = ::openat(dir, part.c_str(), O_DIRECTORY | O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-        int saved = errno;
-        ::close(dir);
-        if (next < 0) {
-            errno = saved;
-            return -1;
-        }
-        dir = next;
-    }
-    const std::string leaf = relative.substr(start);
     struct stat existing{};
     if (::fstatat(dir, leaf.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
         if (S_ISLNK(existing.st_mode)) {

@@ -4,10 +4,12 @@
 #include <cstring>
 #include <cstdio>
 #include <ctime>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/safe_paths.h"
 #include "base/streams.h"
 #include "cabinet/cab_reader.h"
 #include "cabinet/cab_writer.h"
@@ -144,6 +146,23 @@ void CollectSources(const fs::path& operand, std::vector<CabSource>& sources) {
     }
 }
 
+// Moves `relative` from beneath `from` to beneath `to`, never through a link.
+void MoveIntoPlace(const std::string& from, const std::string& to, const std::string& relative) {
+    const std::size_t slash = relative.rfind('/');
+    const std::string directory = slash == std::string::npos ? "" : relative.substr(0, slash);
+    const std::string leaf = relative.substr(slash == std::string::npos ? 0 : slash + 1);
+    int source = OpenDirectoryBeneath(from, directory, false);
+    int target = source < 0 ? -1 : OpenDirectoryBeneath(to, directory, true);
+    const int error = errno;
+    const bool moved = target >= 0 && (::renameat(source, leaf.c_str(), target, leaf.c_str()) == 0 || errno == ENOENT);
+    const int moveError = errno;
+    if (source >= 0) ::close(source);
+    if (target >= 0) ::close(target);
+    if (!moved)
+        throw Exception("cannot put \"" + relative + "\" into \"" + to + "\": " +
+                        std::strerror(target < 0 ? error : moveError));
+}
+
 }  // namespace
 
 int CommandInfo(const Invocation& inv) {
@@ -209,22 +228,23 @@ int CommandExtract(const Invocation& inv) {
     }
     const std::string password = ObtainPassword(inv, false, false);
 
+    // The container is unpacked into a private directory beside the
+    // destination and its files moved into place only once all of it came
+    // out: a wrong password or a damaged container leaves nothing behind.
+    ScratchDirectory staging(directory);
     TVosselDecoder decoder;
     decoder.OnProgress = TerminalProgress("deciphering");
     TStringList files;
     try {
-        decoder.DecodeContainer(files, path, directory, password);
-    } catch (...) {
-        // Nothing of the attempt's own stays behind.
-        if (!decoder.TempCabinet().empty()) std::remove(decoder.TempCabinet().c_str());
-        try {
-            throw;
-        } catch (const ESTCabinet& e) {
-            if (MeansWrongPassword(e)) return WrongPassword(path);
-            throw;
-        }
+        decoder.DecodeContainer(files, path, staging.Path(), password);
+    } catch (const ESTCabinet& e) {
+        if (MeansWrongPassword(e)) return WrongPassword(path);
+        throw;
     }
-    for (const auto& entry : files) std::printf("%s\n", entry.text.c_str());
+    for (const auto& entry : files) {
+        MoveIntoPlace(staging.Path(), directory, entry.text);
+        std::printf("%s\n", entry.text.c_str());
+    }
     return kExitOk;
 }
 

@@ -1,0 +1,97 @@
+// ozv create, info, list and extract, run as a user runs them.
+#include <gtest/gtest.h>
+
+#include "container/container_fixture.h"
+#include "run_process.h"
+
+namespace {
+
+class OzvContainerTest : public TempDirTest {
+protected:
+    std::string Path(const std::string& relative) const { return (root / relative).string(); }
+};
+
+TEST_F(OzvContainerTest, CreateThenExtractGivesTheFilesBackForEveryCipherIndex) {
+    MakeFile("in/a.txt", "alpha");
+    MakeFile("in/sub dir/\xC3\xBC.bin", std::string(9999, '\x7f'));
+    MakeFile("in/empty", "");
+    ProcessResult algorithms = RunOzvProcess({"algorithms"});
+    for (int index = 0; index < 39; ++index) {
+        // Only the indexes this build has: the others are refused with a clear message.
+        const bool available = algorithms.out.find(std::to_string(index) + "  ") != std::string::npos &&
+                               RunOzvProcess({"encrypt", "-c", std::to_string(index), "-p", "x"}, "").status == 0;
+        if (!available) continue;
+        for (const char* store : {"", "--store"}) {
+            const std::string container = Path("c" + std::to_string(index) + store + ".ozv");
+            std::vector<std::string> args = {"create", container, Path("in"), "-c", std::to_string(index), "-p", "pw"};
+            if (*store) args.push_back(store);
+            ProcessResult created = RunOzvProcess(args);
+            ASSERT_EQ(created.status, 0) << created.err;
+            const std::string out = Path("out" + std::to_string(index) + store);
+            std::filesystem::create_directories(out);
+            ProcessResult extracted = RunOzvProcess({"extract", container, "-d", out}, "", {{"OZV_PASSWORD", "pw"}});
+            ASSERT_EQ(extracted.status, 0) << extracted.err;
+            const std::string inner = out + Path("in");
+            EXPECT_EQ(ReadFile(inner + "/a.txt"), "alpha");
+            EXPECT_EQ(ReadFile(inner + "/sub dir/\xC3\xBC.bin"), std::string(9999, '\x7f'));
+            EXPECT_EQ(ReadFile(inner + "/empty"), "");
+            EXPECT_EQ(FilesBeneath(out).size(), 3u) << "no temporary cabinet stays";
+        }
+    }
+}
+
+TEST_F(OzvContainerTest, InfoAndListDescribeTheContainer) {
+    MakeFile("x.txt", "0123456789");
+    const std::string container = Path("x.ozv");
+    ASSERT_EQ(RunOzvProcess({"create", container, Path("x.txt"), "-p", "pw"}).status, 0);
+    ProcessResult info = RunOzvProcess({"info", container});
+    EXPECT_EQ(info.status, 0);
+    EXPECT_NE(info.out.find("algorithm:  1  Blowfish"), std::string::npos) << info.out;
+    ProcessResult list = RunOzvProcess({"list", "-p", "pw", container});
+    EXPECT_EQ(list.status, 0) << list.err;
+    EXPECT_NE(list.out.find("        10  "), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find(Path("x.txt").substr(1)), std::string::npos) << list.out;
+    EXPECT_EQ(RunOzvProcess({"list", "-p", "wrong", container}).status, 3);
+}
+
+TEST_F(OzvContainerTest, BadInputGetsOneClearLineAndTheRightStatus) {
+    std::string noise(20000, '\0');
+    for (std::size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<char>(i * i % 251 + i / 7);
+    MakeFile("x.txt", noise);
+    const std::string container = Path("x.ozv");
+    ASSERT_EQ(RunOzvProcess({"create", container, Path("x.txt"), "-p", "pw"}).status, 0);
+    const std::string out = Path("out");
+    std::filesystem::create_directories(out);
+    const std::string whole = ReadFile(container);
+
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        const char* says;
+    };
+    const Case cases[] = {
+        {{"extract", container, "-d", out, "-p", "wrong"}, 3, "password is wrong"},
+        {{"extract", MakeFile("cut.ozv", whole.substr(0, whole.size() / 2)), "-d", out, "-p", "pw"}, 3, "damaged"},
+        {{"extract", MakeFile("tiny.ozv", "short"), "-d", out, "-p", "pw"}, 3, "256-byte header"},
+        {{"extract", MakeFile("foreign.ozv", std::string(5000, 'F')), "-d", out, "-p", "pw"}, 3, "not a container"},
+        {{"extract", Path("nothing.ozv"), "-d", out, "-p", "pw"}, 1, "does not exist"},
+        {{"extract", out, "-d", out, "-p", "pw"}, 1, "is a directory"},
+        {{"extract", container, "-d", Path("no/such/dir"), "-p", "pw"}, 1, "not a directory"},
+        {{"extract", container, "-d", out}, 2, "no password"},
+        {{"info", MakeFile("tiny2.ozv", "abc")}, 3, "256-byte header"},
+        {{"create", Path("new.ozv"), Path("missing-file"), "-p", "pw"}, 1, "missing-file"},
+        {{"create", Path("new.ozv"), "-p", "pw"}, 2, "at least one file"},
+        {{"create", Path("new.ozv"), Path("x.txt"), "-c", "NoSuchCipher", "-p", "pw"}, 2, "unknown cipher"},
+    };
+    for (const Case& c : cases) {
+        ProcessResult r = RunOzvProcess(c.args);
+        std::string joined;
+        for (const auto& a : c.args) joined += a + " ";
+        EXPECT_EQ(r.status, c.status) << joined << "\n" << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << joined << "\n" << r.err;
+    }
+    EXPECT_TRUE(FilesBeneath(out).empty()) << "failed extractions leave nothing behind";
+    EXPECT_FALSE(std::filesystem::exists(Path("new.ozv")));
+}
+
+}  // namespace
