@@ -195,3 +195,74 @@ TEST(ESTCabinetMessages, CarryTheCodeAndTheSystemError) {
 }
 
 }  // namespace
+
+namespace {
+
+// A stored cabinet put together byte by byte, for what libgcab cannot make:
+// a cabinet that names a next cabinet of a set.
+std::string HandMadeCabinet(const std::string& fileName, const std::string& content, const std::string& nextCabinet) {
+    auto u16 = [](std::string& out, uint16_t v) { out += static_cast<char>(v & 0xFF); out += static_cast<char>(v >> 8); };
+    auto u32 = [&](std::string& out, uint32_t v) { u16(out, static_cast<uint16_t>(v)); u16(out, static_cast<uint16_t>(v >> 16)); };
+    const std::string strings = nextCabinet.empty() ? "" : nextCabinet + '\0' + "disk 2" + '\0';
+    const uint32_t folderAt = 36 + static_cast<uint32_t>(strings.size());
+    const uint32_t fileAt = folderAt + 8;
+    const uint32_t dataAt = fileAt + 16 + static_cast<uint32_t>(fileName.size()) + 1;
+    const uint32_t total = dataAt + 8 + static_cast<uint32_t>(content.size());
+    std::string cab = "MSCF";
+    u32(cab, 0);
+    u32(cab, total);
+    u32(cab, 0);
+    u32(cab, fileAt);
+    u32(cab, 0);
+    cab += '\x03';
+    cab += '\x01';
+    u16(cab, 1);       // folders
+    u16(cab, 1);       // files
+    u16(cab, nextCabinet.empty() ? 0 : 0x0002);  // whether a next cabinet follows
+    u16(cab, 0x1234);  // set id
+    u16(cab, 0);       // cabinet number
+    cab += strings;
+    u32(cab, dataAt);  // folder: first data block, one block, stored
+    u16(cab, 1);
+    u16(cab, 0);
+    u32(cab, static_cast<uint32_t>(content.size()));  // file: size, offset, folder 0, date, time, attributes
+    u32(cab, 0);
+    u16(cab, 0);
+    u16(cab, static_cast<uint16_t>((2020 - 1980) << 9 | 2 << 5 | 29));
+    u16(cab, static_cast<uint16_t>(12 << 11 | 34 << 5 | 28));
+    u16(cab, 0x20);
+    cab += fileName + '\0';
+    u32(cab, 0);  // data block without checksum
+    u16(cab, static_cast<uint16_t>(content.size()));
+    u16(cab, static_cast<uint16_t>(content.size()));
+    cab += content;
+    return cab;
+}
+
+TEST_F(CabReaderTest, AMissingNextCabinetOfASetEndsTheExtractionQuietly) {
+    const std::string cabinet = MakeFile("set1.cab", HandMadeCabinet("first.txt", "in the first cabinet", "set2.cab"));
+    TSTCabReader reader;
+    std::string announcedNext;
+    reader.OnCabinetInfo = [&](TSTCabReader&, const std::string& next, const std::string& disk, const std::string&,
+                               uint16_t setId, uint16_t, bool&) {
+        if (next.empty()) return;  // the last cabinet of the set names none
+        announcedNext = next;
+        EXPECT_EQ(disk, "disk 2");
+        EXPECT_EQ(setId, 0x1234);
+    };
+    reader.ExtractCabinet(cabinet, (root / "out").string(), false);
+    EXPECT_EQ(announcedNext, "set2.cab");
+    EXPECT_EQ(ReadFile((root / "out" / "first.txt").string()), "in the first cabinet");
+    auto listed = List(reader, cabinet);
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0].date, (2020 - 1980) << 9 | 2 << 5 | 29);
+
+    // With the next cabinet present the extraction goes on into it, unless told to stay in one.
+    MakeFile("set2.cab", HandMadeCabinet("second.txt", "in the second", ""));
+    reader.ExtractCabinet(cabinet, (root / "single").string(), true);
+    EXPECT_FALSE(std::filesystem::exists(root / "single" / "second.txt"));
+    reader.ExtractCabinet(cabinet, (root / "set").string(), false);
+    EXPECT_EQ(ReadFile((root / "set" / "second.txt").string()), "in the second");
+}
+
+}  // namespace
