@@ -62,13 +62,9 @@ std::string ContainerOperand(const Invocation& inv, std::size_t operandsWanted) 
     return path;
 }
 
-struct NotAContainer : Exception {
-    using Exception::Exception;
-};
-
 void RequireHeader(const std::string& path) {
     if (fs::file_size(path) < static_cast<uintmax_t>(kContainerHeaderSize))
-        throw NotAContainer("\"" + path + "\" is not a container: it is shorter than a container's 256-byte header");
+        throw EBadContainer("\"" + path + "\" is not a container: it is shorter than a container's 256-byte header");
 }
 
 // Failures that mean the deciphered body is no usable cabinet.
@@ -84,11 +80,8 @@ bool MeansWrongPassword(const ESTCabinet& e) {
     }
 }
 
-int WrongPassword(const std::string& path) {
-    std::fprintf(stderr,
-                 "ozv: cannot open \"%s\": the password is wrong, or the file is damaged or not a container\n",
-                 path.c_str());
-    return kExitBadContainer;
+[[noreturn]] void WrongPassword(const std::string& path) {
+    throw EBadContainer("cannot open \"" + path + "\": the password is wrong, or the file is damaged or not a container");
 }
 
 std::string FormatStamp(uint16_t date, uint16_t time) {
@@ -168,12 +161,7 @@ void MoveIntoPlace(const std::string& from, const std::string& to, const std::st
 int CommandInfo(const Invocation& inv) {
     CheckOptionsAllowed(inv, {});
     const std::string path = ContainerOperand(inv, 1);
-    try {
-        RequireHeader(path);
-    } catch (const NotAContainer& e) {
-        std::fprintf(stderr, "ozv: %s\n", e.Message().c_str());
-        return kExitBadContainer;
-    }
+    RequireHeader(path);
     const int32_t index = ReadAlgorithmIndex(path);
     TVosselDecoder decoder;
     std::string name = decoder.AlgorithmAt(index);
@@ -188,12 +176,7 @@ int CommandInfo(const Invocation& inv) {
 int CommandList(const Invocation& inv) {
     CheckOptionsAllowed(inv, {"password", "password-file", "codepage"});
     const std::string path = ContainerOperand(inv, 1);
-    try {
-        RequireHeader(path);
-    } catch (const NotAContainer& e) {
-        std::fprintf(stderr, "ozv: %s\n", e.Message().c_str());
-        return kExitBadContainer;
-    }
+    RequireHeader(path);
     const std::string password = ObtainPassword(inv, false, false);
     ScratchDirectory work(TempParent());
     const std::string cabinet = work.Path() + "/body.cab";
@@ -206,7 +189,7 @@ int CommandList(const Invocation& inv) {
         std::snprintf(line, sizeof line, "%10u  %s  ", static_cast<uint32_t>(size), FormatStamp(date, time).c_str());
         lines.push_back(line + name);
     });
-    if (!isCabinet) return WrongPassword(path);
+    if (!isCabinet) WrongPassword(path);
     for (const auto& line : lines) std::printf("%s\n", line.c_str());
     return kExitOk;
 }
@@ -220,12 +203,7 @@ int CommandExtract(const Invocation& inv) {
         throw Exception("the destination \"" + directory + "\" is not a directory");
     if (::access(directory.c_str(), W_OK | X_OK) != 0)
         throw Exception("cannot write into \"" + directory + "\": " + std::strerror(errno));
-    try {
-        RequireHeader(path);
-    } catch (const NotAContainer& e) {
-        std::fprintf(stderr, "ozv: %s\n", e.Message().c_str());
-        return kExitBadContainer;
-    }
+    RequireHeader(path);
     const std::string password = ObtainPassword(inv, false, false);
 
     // The container is unpacked into a private directory beside the
@@ -238,7 +216,7 @@ int CommandExtract(const Invocation& inv) {
     try {
         decoder.DecodeContainer(files, path, staging.Path(), password);
     } catch (const ESTCabinet& e) {
-        if (MeansWrongPassword(e)) return WrongPassword(path);
+        if (MeansWrongPassword(e)) WrongPassword(path);
         throw;
     }
     for (const auto& entry : files) {

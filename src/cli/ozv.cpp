@@ -76,6 +76,9 @@ int RunOzv(const std::vector<std::string>& args) {
     } catch (const UsageError& e) {
         std::fprintf(stderr, "ozv: %s\nTry \"ozv --help\" for more information.\n", e.message.c_str());
         return kExitUsage;
+    } catch (const EBadContainer& e) {
+        std::fprintf(stderr, "ozv: %s\n", e.Message().c_str());
+        return kExitBadContainer;
     } catch (const Exception& e) {
         std::fprintf(stderr, "ozv: %s\n", e.Message().c_str());
         return kExitFailure;
