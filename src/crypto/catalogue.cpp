@@ -3,6 +3,8 @@
 // reordered; a class this build does not have yet keeps its position as a
 // reserved entry.
 #include "crypto/ciphers/blowfish.h"
+#include "crypto/ciphers/shark.h"
+#include "crypto/ciphers/square.h"
 #include "crypto/hashes/md4_family.h"
 #include "crypto/hashes/ripemd.h"
 #include "crypto/registry.h"
@@ -87,7 +89,7 @@ void EnrolCatalogueCiphers(TCipherRegistry& registry) {
                                    {"TCipher_TEAN", "TEA extended", ""},
                                    {"TCipher_Twofish", "", ""},
                                },
-                               {&TCipher_Blowfish::Class}, true);
+                               {&TCipher_Blowfish::Class, &TCipher_Shark::Class, &TCipher_Square::Class}, true);
     // Second group: indexes 17 to 38.
     EnrolInOrder<TCipherClass>(registry,
                                {
