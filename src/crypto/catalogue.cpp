@@ -7,6 +7,7 @@
 #include "crypto/ciphers/square.h"
 #include "crypto/hashes/md4_family.h"
 #include "crypto/hashes/ripemd.h"
+#include "crypto/hashes/square_hash.h"
 #include "crypto/registry.h"
 
 namespace {
@@ -64,7 +65,7 @@ void EnrolCatalogueHashes(THashRegistry& registry) {
         {"THash_CRC16_CCITT", "CRC-16 CCITT", "Checksum"},
         {"Thash_CRC16_Standard", "CRC-16 Standard", "Checksum"},
         {"THash_CRC32", "CRC-32", "Checksum"},
-    }, {&THash_MD4::Class, &THash_RipeMD256::Class}, false);
+    }, {&THash_MD4::Class, &THash_RipeMD256::Class, &THash_Square::Class}, false);
 }
 
 void EnrolCatalogueCiphers(TCipherRegistry& registry) {
