@@ -3,8 +3,11 @@
 // reordered; a class this build does not have yet keeps its position as a
 // reserved entry.
 #include "crypto/ciphers/blowfish.h"
+#include "crypto/ciphers/shark.h"
+#include "crypto/ciphers/square.h"
 #include "crypto/hashes/md4_family.h"
 #include "crypto/hashes/ripemd.h"
+#include "crypto/hashes/square_hash.h"
 #include "crypto/registry.h"
 
 namespace {
@@ -62,7 +65,7 @@ void EnrolCatalogueHashes(THashRegistry& registry) {
         {"THash_CRC16_CCITT", "CRC-16 CCITT", "Checksum"},
         {"Thash_CRC16_Standard", "CRC-16 Standard", "Checksum"},
         {"THash_CRC32", "CRC-32", "Checksum"},
-    }, {&THash_MD4::Class, &THash_RipeMD256::Class}, false);
+    }, {&THash_MD4::Class, &THash_RipeMD256::Class, &THash_Square::Class}, false);
 }
 
 void EnrolCatalogueCiphers(TCipherRegistry& registry) {
@@ -87,7 +90,7 @@ void EnrolCatalogueCiphers(TCipherRegistry& registry) {
                                    {"TCipher_TEAN", "TEA extended", ""},
                                    {"TCipher_Twofish", "", ""},
                                },
-                               {&TCipher_Blowfish::Class}, true);
+                               {&TCipher_Blowfish::Class, &TCipher_Shark::Class, &TCipher_Square::Class}, true);
     // Second group: indexes 17 to 38.
     EnrolInOrder<TCipherClass>(registry,
                                {

@@ -7,6 +7,7 @@
 
 #include "run_process.h"
 #include "test_support.h"
+#include "vector_file.h"
 
 namespace {
 
@@ -18,6 +19,16 @@ TEST(OzvEncrypt, BlowfishEcbZeroKeyGivesThePublishedBlock) {
     // Options after the operands, "--key-hex=" form and a cipher index.
     r = RunOzvProcess({"--key-hex=0000000000000000", "encrypt", "-m", "ecb", "-c", "1"}, std::string(8, '\0'));
     EXPECT_EQ(Hex(r.out), "4ef997456198dd78");
+}
+
+TEST(OzvEncrypt, IndexThirteenSelectsSquare) {
+    for (const VectorRecord& record : ReadVectors("square.txt")) {
+        const std::vector<uint8_t> in = record.Bytes("In");
+        ProcessResult r = RunOzvProcess({"encrypt", "-c", "13", "-m", "ecb", "--key-hex", record.Text("Key")},
+                                        std::string(in.begin(), in.end()));
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(Hex(r.out), record.Text("Out")) << "square.txt line " << record.line;
+    }
 }
 
 TEST(OzvEncrypt, PasswordRoundTripFromEveryPasswordSource) {
