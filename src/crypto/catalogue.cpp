@@ -5,8 +5,11 @@
 #include "crypto/ciphers/blowfish.h"
 #include "crypto/ciphers/shark.h"
 #include "crypto/ciphers/square.h"
+#include "crypto/hashes/checksums.h"
 #include "crypto/hashes/md4_family.h"
 #include "crypto/hashes/ripemd.h"
+#include "crypto/hashes/sapphire.h"
+#include "crypto/hashes/snefru.h"
 #include "crypto/hashes/square_hash.h"
 #include "crypto/registry.h"
 
@@ -65,7 +68,11 @@ void EnrolCatalogueHashes(THashRegistry& registry) {
         {"THash_CRC16_CCITT", "CRC-16 CCITT", "Checksum"},
         {"Thash_CRC16_Standard", "CRC-16 Standard", "Checksum"},
         {"THash_CRC32", "CRC-32", "Checksum"},
-    }, {&THash_MD4::Class, &THash_RipeMD256::Class, &THash_Square::Class}, false);
+    }, {&THash_MD4::Class, &THash_RipeMD256::Class, &THash_Square::Class,
+        &THash_Sapphire128::Class, &THash_Sapphire160::Class, &THash_Sapphire192::Class, &THash_Sapphire224::Class,
+        &THash_Sapphire256::Class, &THash_Sapphire288::Class, &THash_Sapphire320::Class, &THash_Snefru::Class,
+        &THash_XOR16::Class, &THash_XOR32::Class, &THash_CRC16_CCITT::Class, &Thash_CRC16_Standard::Class,
+        &THash_CRC32::Class}, false);
 }
 
 void EnrolCatalogueCiphers(TCipherRegistry& registry) {

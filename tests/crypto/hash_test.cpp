@@ -48,7 +48,10 @@ TEST_P(PublishedDigests, MatchEveryRecord) {
 
 INSTANTIATE_TEST_SUITE_P(Hashes, PublishedDigests,
                          ::testing::Values(PublishedSet{"md4.txt", "THash_MD4"},
-                                           PublishedSet{"ripemd256.txt", "THash_RipeMD256"}),
+                                           PublishedSet{"ripemd256.txt", "THash_RipeMD256"},
+                                           PublishedSet{"crc32.txt", "THash_CRC32"},
+                                           PublishedSet{"crc16.txt", "Thash_CRC16_Standard"},
+                                           PublishedSet{"crc16_ccitt.txt", "THash_CRC16_CCITT"}),
                          [](const auto& info) { return std::string(info.param.className); });
 
 TEST(HashKnownAnswers, EveryRegisteredHashGivesItsTestDigestInOneCallOrSplitAnywhere) {
