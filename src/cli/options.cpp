@@ -18,14 +18,14 @@ const OptionSpec kOptions[] = {
 };
 
 const OptionSpec* FindLong(const std::string& name) {
-    for (const auto& spec : kOptions)
-        if (name == spec.longName) return &spec;
+    for (const auto& option : kOptions)
+        if (name == option.longName) return &option;
     return nullptr;
 }
 
 const OptionSpec* FindShort(char name) {
-    for (const auto& spec : kOptions)
-        if (spec.shortName == name) return &spec;
+    for (const auto& option : kOptions)
+        if (option.shortName == name) return &option;
     return nullptr;
 }
 
@@ -45,7 +45,7 @@ Invocation ParseCommandLine(const std::vector<std::string>& args) {
             optionsEnded = true;
             continue;
         }
-        const OptionSpec* spec = nullptr;
+        const OptionSpec* option = nullptr;
         std::optional<std::string> attached;
         if (arg[1] == '-') {
             std::string name = arg.substr(2);
@@ -53,14 +53,14 @@ Invocation ParseCommandLine(const std::vector<std::string>& args) {
                 attached = name.substr(eq + 1);
                 name.resize(eq);
             }
-            spec = FindLong(name);
+            option = FindLong(name);
         } else {
-            spec = FindShort(arg[1]);
+            option = FindShort(arg[1]);
             if (arg.size() > 2) attached = arg.substr(2);
         }
-        if (!spec) throw UsageError{"unknown option " + arg};
+        if (!option) throw UsageError{"unknown option " + arg};
         std::string value;
-        if (spec->takesValue) {
+        if (option->takesValue) {
             if (attached) {
                 value = *attached;
             } else {
@@ -70,7 +70,7 @@ Invocation ParseCommandLine(const std::vector<std::string>& args) {
         } else if (attached) {
             throw UsageError{"option " + arg + " takes no value"};
         }
-        inv.values[spec->longName] = value;
+        inv.values[option->longName] = value;
     }
     if (!positional.empty()) {
         inv.command = positional.front();
