@@ -3,6 +3,9 @@
 // reordered; a class this build does not have yet keeps its position as a
 // reserved entry.
 #include "crypto/ciphers/blowfish.h"
+#include "crypto/ciphers/cast128.h"
+#include "crypto/ciphers/cast256.h"
+#include "crypto/ciphers/des.h"
 #include "crypto/hashes/md4_family.h"
 #include "crypto/hashes/ripemd.h"
 #include "crypto/registry.h"
@@ -114,5 +117,8 @@ void EnrolCatalogueCiphers(TCipherRegistry& registry) {
                                    {"TCipher_Sapphire", "Sapphire II", ""},
                                    {"TCipher_Skipjack", "", ""},
                                },
-                               {}, true);
+                               {&TCipher_Cast128::Class, &TCipher_Cast256::Class, &TCipher_1DES::Class, &TCipher_2DES::Class,
+                                &TCipher_2DDES::Class, &TCipher_3DES::Class, &TCipher_3DDES::Class, &TCipher_3TDES::Class,
+                                &TCipher_DESX::Class},
+                               true);
 }
