@@ -3,6 +3,9 @@
 // reordered; a class this build does not have yet keeps its position as a
 // reserved entry.
 #include "crypto/ciphers/blowfish.h"
+#include "crypto/ciphers/cast128.h"
+#include "crypto/ciphers/cast256.h"
+#include "crypto/ciphers/des.h"
 #include "crypto/ciphers/shark.h"
 #include "crypto/ciphers/square.h"
 #include "crypto/hashes/checksums.h"
@@ -124,5 +127,8 @@ void EnrolCatalogueCiphers(TCipherRegistry& registry) {
                                    {"TCipher_Sapphire", "Sapphire II", ""},
                                    {"TCipher_Skipjack", "", ""},
                                },
-                               {}, true);
+                               {&TCipher_Cast128::Class, &TCipher_Cast256::Class, &TCipher_1DES::Class, &TCipher_2DES::Class,
+                                &TCipher_2DDES::Class, &TCipher_3DES::Class, &TCipher_3DDES::Class, &TCipher_3TDES::Class,
+                                &TCipher_DESX::Class},
+                               true);
 }
