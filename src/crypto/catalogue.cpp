@@ -3,6 +3,11 @@
 // reordered; a class this build does not have yet keeps its position as a
 // reserved entry.
 #include "crypto/ciphers/blowfish.h"
+#include "crypto/ciphers/gost.h"
+#include "crypto/ciphers/idea.h"
+#include "crypto/ciphers/q128.h"
+#include "crypto/ciphers/tea.h"
+#include "crypto/ciphers/three_way.h"
 #include "crypto/hashes/md4_family.h"
 #include "crypto/hashes/ripemd.h"
 #include "crypto/registry.h"
@@ -87,7 +92,9 @@ void EnrolCatalogueCiphers(TCipherRegistry& registry) {
                                    {"TCipher_TEAN", "TEA extended", ""},
                                    {"TCipher_Twofish", "", ""},
                                },
-                               {&TCipher_Blowfish::Class}, true);
+                               {&TCipher_3Way::Class, &TCipher_Blowfish::Class, &TCipher_Gost::Class, &TCipher_IDEA::Class,
+                                &TCipher_Q128::Class, &TCipher_TEA::Class, &TCipher_TEAN::Class},
+                               true);
     // Second group: indexes 17 to 38.
     EnrolInOrder<TCipherClass>(registry,
                                {
