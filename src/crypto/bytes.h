@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <cstring>
 
+inline uint16_t LoadBE16(const uint8_t* p) { return uint16_t(p[0] << 8 | p[1]); }
+inline void StoreBE16(uint8_t* p, uint16_t v) {
+    p[0] = uint8_t(v >> 8); p[1] = uint8_t(v);
+}
 inline uint32_t LoadBE32(const uint8_t* p) {
     return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
 }
@@ -17,6 +21,19 @@ inline uint32_t LoadLE32(const uint8_t* p) {
 }
 inline void StoreLE32(uint8_t* p, uint32_t v) {
     p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); p[2] = uint8_t(v >> 16); p[3] = uint8_t(v >> 24);
+}
+
+// Fills `count` words from the first `size` key bytes read as little-endian
+// words; bytes beyond `size` count as zero, so a short key is zero-padded.
+inline void LoadLE32Padded(uint32_t* words, std::size_t count, const uint8_t* key, std::size_t size) {
+    for (std::size_t i = 0; i < count; ++i) {
+        uint32_t w = 0;
+        for (std::size_t b = 0; b < 4; ++b) {
+            const std::size_t at = 4 * i + b;
+            if (at < size) w |= uint32_t(key[at]) << (8 * b);
+        }
+        words[i] = w;
+    }
 }
 
 inline uint32_t Rol32(uint32_t x, int n) { return std::rotl(x, n); }

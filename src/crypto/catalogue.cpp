@@ -6,8 +6,13 @@
 #include "crypto/ciphers/cast128.h"
 #include "crypto/ciphers/cast256.h"
 #include "crypto/ciphers/des.h"
+#include "crypto/ciphers/gost.h"
+#include "crypto/ciphers/idea.h"
+#include "crypto/ciphers/q128.h"
 #include "crypto/ciphers/shark.h"
 #include "crypto/ciphers/square.h"
+#include "crypto/ciphers/tea.h"
+#include "crypto/ciphers/three_way.h"
 #include "crypto/hashes/checksums.h"
 #include "crypto/hashes/md4_family.h"
 #include "crypto/hashes/ripemd.h"
@@ -100,7 +105,18 @@ void EnrolCatalogueCiphers(TCipherRegistry& registry) {
                                    {"TCipher_TEAN", "TEA extended", ""},
                                    {"TCipher_Twofish", "", ""},
                                },
-                               {&TCipher_Blowfish::Class, &TCipher_Shark::Class, &TCipher_Square::Class}, true);
+                               {
+                                   &TCipher_3Way::Class,
+                                   &TCipher_Blowfish::Class,
+                                   &TCipher_Gost::Class,
+                                   &TCipher_IDEA::Class,
+                                   &TCipher_Q128::Class,
+                                   &TCipher_Shark::Class,
+                                   &TCipher_Square::Class,
+                                   &TCipher_TEA::Class,
+                                   &TCipher_TEAN::Class,
+                               },
+                               true);
     // Second group: indexes 17 to 38.
     EnrolInOrder<TCipherClass>(registry,
                                {

@@ -5,11 +5,21 @@
 #include <fstream>
 #include <unistd.h>
 
+#include "crypto/registry.h"
 #include "run_process.h"
 #include "test_support.h"
 #include "vector_file.h"
 
 namespace {
+
+// The index of a registry position this build holds no class for, or -1
+// once every cipher of the catalogue is present.
+int ReservedCipherIndex() {
+    const TStringList& entries = CipherRegistry().Entries();
+    for (std::size_t i = 0; i < entries.Count(); ++i)
+        if (!TCipherRegistry::ClassAt(entries, i)) return static_cast<int>(i);
+    return -1;
+}
 
 TEST(OzvEncrypt, BlowfishEcbZeroKeyGivesThePublishedBlock) {
     ProcessResult r = RunOzvProcess({"encrypt", "-c", "Blowfish", "-m", "ecb", "--key-hex", "0000000000000000"},
@@ -79,9 +89,8 @@ TEST(OzvEncrypt, BadInputIsAClearErrorNeverACrash) {
         int status;
         const char* says;
     };
-    const Case cases[] = {
+    std::vector<Case> cases = {
         {{"encrypt", "-c", "NoSuchCipher", "-p", "x"}, 2, "Blowfish"},  // lists the valid names
-        {{"encrypt", "-c", "0", "-p", "x"}, 2, "not available"},
         {{"encrypt", "-c", "99", "-p", "x"}, 2, "no cipher with index"},
         {{"encrypt", "-c", "Blowfish", "--key-hex", "00zz"}, 2, "hexadecimal"},
         {{"encrypt", "-c", "Blowfish", "--key-hex", "001"}, 2, "hexadecimal"},
@@ -99,6 +108,8 @@ TEST(OzvEncrypt, BadInputIsAClearErrorNeverACrash) {
         {{"hash", "-c", "Blowfish"}, 2, "does not apply"},
         {{"hash", "-a", "NoSuchHash"}, 2, "Ripe Message Digest 256"},
     };
+    if (const int reserved = ReservedCipherIndex(); reserved >= 0)
+        cases.push_back({{"encrypt", "-c", std::to_string(reserved), "-p", "x"}, 2, "not available"});
     for (const Case& c : cases) {
         ProcessResult r = RunOzvProcess(c.args, "data");
         std::string joined;

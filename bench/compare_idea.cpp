@@ -1,0 +1,7 @@
+#include <cryptopp/idea.h>
+
+#include "compare.h"
+#include "crypto/ciphers/idea.h"
+
+static const int registered =
+    RegisterComparison("IDEA cts decipher / Crypto++ CBC", CompareCtsDecipher<CryptoPP::IDEA>(TCipher_IDEA::Class, 16));

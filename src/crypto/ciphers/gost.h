@@ -1,0 +1,22 @@
+#pragma once
+// GOST 28147-89 in simple substitution mode: 64-bit block of two
+// little-endian words, 256-bit key of eight little-endian words, 32 rounds,
+// with the S-boxes of the GOST R 34.11-94 test parameters.
+#include "crypto/cipher.h"
+
+class TCipher_Gost final : public TCipher {
+public:
+    static const TCipherClass Class;
+    TCipher_Gost() : TCipher(Class) {}
+
+    void EncipherBlock(uint8_t* block) override;
+    void DecipherBlock(uint8_t* block) override;
+    void DecipherBlocks(uint8_t* blocks, int32_t count) override;
+    void Init(const uint8_t* key, int32_t size, const uint8_t* vector) override;
+
+private:
+    struct Schedule {
+        uint32_t k[8];
+    };
+    static_assert(sizeof(Schedule) == 32);
+};

@@ -1,0 +1,22 @@
+#pragma once
+// IDEA (Lai and Massey, 1991): 64-bit block of four big-endian 16-bit words,
+// 128-bit key, 8 rounds and the output transformation.
+#include "crypto/cipher.h"
+
+class TCipher_IDEA final : public TCipher {
+public:
+    static const TCipherClass Class;
+    TCipher_IDEA() : TCipher(Class) {}
+
+    void EncipherBlock(uint8_t* block) override;
+    void DecipherBlock(uint8_t* block) override;
+    void DecipherBlocks(uint8_t* blocks, int32_t count) override;
+    void Init(const uint8_t* key, int32_t size, const uint8_t* vector) override;
+
+private:
+    struct Schedule {
+        uint16_t encipher[52];
+        uint16_t decipher[52];
+    };
+    static_assert(sizeof(Schedule) == 208);
+};
