@@ -3,6 +3,9 @@
 // reordered; a class this build does not have yet keeps its position as a
 // reserved entry.
 #include "crypto/ciphers/blowfish.h"
+#include "crypto/ciphers/safer.h"
+#include "crypto/ciphers/scop.h"
+#include "crypto/ciphers/twofish.h"
 #include "crypto/hashes/md4_family.h"
 #include "crypto/hashes/ripemd.h"
 #include "crypto/registry.h"
@@ -87,7 +90,10 @@ void EnrolCatalogueCiphers(TCipherRegistry& registry) {
                                    {"TCipher_TEAN", "TEA extended", ""},
                                    {"TCipher_Twofish", "", ""},
                                },
-                               {&TCipher_Blowfish::Class}, true);
+                               {&TCipher_Blowfish::Class, &TCipher_SAFER_K40::Class, &TCipher_SAFER_SK40::Class,
+                                &TCipher_SAFER_K64::Class, &TCipher_SAFER_SK64::Class, &TCipher_SAFER_K128::Class,
+                                &TCipher_SAFER_SK128::Class, &TCipher_SCOP::Class, &TCipher_Twofish::Class},
+                               true);
     // Second group: indexes 17 to 38.
     EnrolInOrder<TCipherClass>(registry,
                                {
