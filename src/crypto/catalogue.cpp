@@ -9,10 +9,13 @@
 #include "crypto/ciphers/gost.h"
 #include "crypto/ciphers/idea.h"
 #include "crypto/ciphers/q128.h"
+#include "crypto/ciphers/safer.h"
+#include "crypto/ciphers/scop.h"
 #include "crypto/ciphers/shark.h"
 #include "crypto/ciphers/square.h"
 #include "crypto/ciphers/tea.h"
 #include "crypto/ciphers/three_way.h"
+#include "crypto/ciphers/twofish.h"
 #include "crypto/hashes/checksums.h"
 #include "crypto/hashes/md4_family.h"
 #include "crypto/hashes/ripemd.h"
@@ -111,10 +114,18 @@ void EnrolCatalogueCiphers(TCipherRegistry& registry) {
                                    &TCipher_Gost::Class,
                                    &TCipher_IDEA::Class,
                                    &TCipher_Q128::Class,
+                                   &TCipher_SAFER_K40::Class,
+                                   &TCipher_SAFER_SK40::Class,
+                                   &TCipher_SAFER_K64::Class,
+                                   &TCipher_SAFER_SK64::Class,
+                                   &TCipher_SAFER_K128::Class,
+                                   &TCipher_SAFER_SK128::Class,
+                                   &TCipher_SCOP::Class,
                                    &TCipher_Shark::Class,
                                    &TCipher_Square::Class,
                                    &TCipher_TEA::Class,
                                    &TCipher_TEAN::Class,
+                                   &TCipher_Twofish::Class,
                                },
                                true);
     // Second group: indexes 17 to 38.

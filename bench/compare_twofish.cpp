@@ -1,0 +1,7 @@
+#include <cryptopp/twofish.h>
+
+#include "compare.h"
+#include "crypto/ciphers/twofish.h"
+
+static const int registered =
+    RegisterComparison("Twofish cts decipher / Crypto++ CBC", CompareCtsDecipher<CryptoPP::Twofish>(TCipher_Twofish::Class, 32));
