@@ -3,6 +3,12 @@
 // reordered; a class this build does not have yet keeps its position as a
 // reserved entry.
 #include "crypto/ciphers/blowfish.h"
+#include "crypto/ciphers/diamond2.h"
+#include "crypto/ciphers/frog.h"
+#include "crypto/ciphers/mars.h"
+#include "crypto/ciphers/misty1.h"
+#include "crypto/ciphers/newdes.h"
+#include "crypto/ciphers/skipjack.h"
 #include "crypto/hashes/md4_family.h"
 #include "crypto/hashes/ripemd.h"
 #include "crypto/registry.h"
@@ -114,5 +120,8 @@ void EnrolCatalogueCiphers(TCipherRegistry& registry) {
                                    {"TCipher_Sapphire", "Sapphire II", ""},
                                    {"TCipher_Skipjack", "", ""},
                                },
-                               {}, true);
+                               {&TCipher_Diamond2::Class, &TCipher_Diamond2Lite::Class, &TCipher_FROG::Class,
+                                &TCipher_Mars::Class, &TCipher_Misty::Class, &TCipher_NewDES::Class,
+                                &TCipher_Skipjack::Class},
+                               true);
 }
