@@ -61,11 +61,12 @@ inline Outputs E(uint32_t in, uint32_t addKey, uint32_t mulKey) {
 
 // Core round i (0..15) with a as the source word; the first eight rounds add
 // L to the next word and XOR R into the last, the second eight the reverse.
+template <bool FirstHalf>
 inline void Core(const uint32_t* k, int i, uint32_t& a, uint32_t& b, uint32_t& c, uint32_t& d) {
     const Outputs e = E(a, k[2 * i + 4], k[2 * i + 5]);
     a = Rol32(a, 13);
     c += e.m;
-    if (i < 8) {
+    if constexpr (FirstHalf) {
         b += e.l;
         d ^= e.r;
     } else {
@@ -74,11 +75,12 @@ inline void Core(const uint32_t* k, int i, uint32_t& a, uint32_t& b, uint32_t& c
     }
 }
 
+template <bool FirstHalf>
 inline void CoreInverse(const uint32_t* k, int i, uint32_t& a, uint32_t& b, uint32_t& c, uint32_t& d) {
     a = Ror32(a, 13);
     const Outputs e = E(a, k[2 * i + 4], k[2 * i + 5]);
     c -= e.m;
-    if (i < 8) {
+    if constexpr (FirstHalf) {
         b -= e.l;
         d ^= e.r;
     } else {
@@ -102,11 +104,17 @@ void EncipherWords(const uint32_t* k, uint32_t& a, uint32_t& b, uint32_t& c, uin
         ForwardMix(c, d, a, b);
         ForwardMix(d, a, b, c);
     }
-    for (int i = 0; i < 16; i += 4) {
-        Core(k, i, a, b, c, d);
-        Core(k, i + 1, b, c, d, a);
-        Core(k, i + 2, c, d, a, b);
-        Core(k, i + 3, d, a, b, c);
+    for (int i = 0; i < 8; i += 4) {
+        Core<true>(k, i, a, b, c, d);
+        Core<true>(k, i + 1, b, c, d, a);
+        Core<true>(k, i + 2, c, d, a, b);
+        Core<true>(k, i + 3, d, a, b, c);
+    }
+    for (int i = 8; i < 16; i += 4) {
+        Core<false>(k, i, a, b, c, d);
+        Core<false>(k, i + 1, b, c, d, a);
+        Core<false>(k, i + 2, c, d, a, b);
+        Core<false>(k, i + 3, d, a, b, c);
     }
     for (int i = 0; i < 8; i += 4) {
         BackwardMix(a, b, c, d);
@@ -122,37 +130,84 @@ void EncipherWords(const uint32_t* k, uint32_t& a, uint32_t& b, uint32_t& c, uin
     d -= k[39];
 }
 
-void DecipherWords(const uint32_t* k, uint32_t& a, uint32_t& b, uint32_t& c, uint32_t& d) {
-    a += k[36];
-    b += k[37];
-    c += k[38];
-    d += k[39];
-    for (int i = 0; i < 8; i += 4) {
-        BackwardUnmix(d, a, b, c);
-        d += a;
-        BackwardUnmix(c, d, a, b);
-        c += b;
-        BackwardUnmix(b, c, d, a);
-        BackwardUnmix(a, b, c, d);
-    }
-    for (int i = 12; i >= 0; i -= 4) {
-        CoreInverse(k, i + 3, d, a, b, c);
-        CoreInverse(k, i + 2, c, d, a, b);
-        CoreInverse(k, i + 1, b, c, d, a);
-        CoreInverse(k, i, a, b, c, d);
+// N blocks side by side, lane by lane within each step: every block's rounds
+// are one long dependency chain, and running several keeps the processor busy.
+template <int N>
+struct Lanes {
+    uint32_t a[N], b[N], c[N], d[N];
+};
+
+template <int N>
+void DecipherLanes(const uint32_t* k, Lanes<N>& w) {
+    auto& [a, b, c, d] = w;
+    for (int l = 0; l < N; ++l) {
+        a[l] += k[36];
+        b[l] += k[37];
+        c[l] += k[38];
+        d[l] += k[39];
     }
     for (int i = 0; i < 8; i += 4) {
-        ForwardUnmix(d, a, b, c);
-        ForwardUnmix(c, d, a, b);
-        b -= c;
-        ForwardUnmix(b, c, d, a);
-        a -= d;
-        ForwardUnmix(a, b, c, d);
+        for (int l = 0; l < N; ++l) {
+            BackwardUnmix(d[l], a[l], b[l], c[l]);
+            d[l] += a[l];
+        }
+        for (int l = 0; l < N; ++l) {
+            BackwardUnmix(c[l], d[l], a[l], b[l]);
+            c[l] += b[l];
+        }
+        for (int l = 0; l < N; ++l) BackwardUnmix(b[l], c[l], d[l], a[l]);
+        for (int l = 0; l < N; ++l) BackwardUnmix(a[l], b[l], c[l], d[l]);
     }
-    a -= k[0];
-    b -= k[1];
-    c -= k[2];
-    d -= k[3];
+    for (int i = 12; i >= 8; i -= 4) {
+        for (int l = 0; l < N; ++l) CoreInverse<false>(k, i + 3, d[l], a[l], b[l], c[l]);
+        for (int l = 0; l < N; ++l) CoreInverse<false>(k, i + 2, c[l], d[l], a[l], b[l]);
+        for (int l = 0; l < N; ++l) CoreInverse<false>(k, i + 1, b[l], c[l], d[l], a[l]);
+        for (int l = 0; l < N; ++l) CoreInverse<false>(k, i, a[l], b[l], c[l], d[l]);
+    }
+    for (int i = 4; i >= 0; i -= 4) {
+        for (int l = 0; l < N; ++l) CoreInverse<true>(k, i + 3, d[l], a[l], b[l], c[l]);
+        for (int l = 0; l < N; ++l) CoreInverse<true>(k, i + 2, c[l], d[l], a[l], b[l]);
+        for (int l = 0; l < N; ++l) CoreInverse<true>(k, i + 1, b[l], c[l], d[l], a[l]);
+        for (int l = 0; l < N; ++l) CoreInverse<true>(k, i, a[l], b[l], c[l], d[l]);
+    }
+    for (int i = 0; i < 8; i += 4) {
+        for (int l = 0; l < N; ++l) ForwardUnmix(d[l], a[l], b[l], c[l]);
+        for (int l = 0; l < N; ++l) ForwardUnmix(c[l], d[l], a[l], b[l]);
+        for (int l = 0; l < N; ++l) {
+            b[l] -= c[l];
+            ForwardUnmix(b[l], c[l], d[l], a[l]);
+        }
+        for (int l = 0; l < N; ++l) {
+            a[l] -= d[l];
+            ForwardUnmix(a[l], b[l], c[l], d[l]);
+        }
+    }
+    for (int l = 0; l < N; ++l) {
+        a[l] -= k[0];
+        b[l] -= k[1];
+        c[l] -= k[2];
+        d[l] -= k[3];
+    }
+}
+
+template <int N>
+void DecipherBlocksOf(const uint32_t* k, uint8_t* blocks) {
+    Lanes<N> w;
+    for (int l = 0; l < N; ++l) {
+        const uint8_t* p = blocks + 16 * l;
+        w.a[l] = LoadLE32(p);
+        w.b[l] = LoadLE32(p + 4);
+        w.c[l] = LoadLE32(p + 8);
+        w.d[l] = LoadLE32(p + 12);
+    }
+    DecipherLanes<N>(k, w);
+    for (int l = 0; l < N; ++l) {
+        uint8_t* p = blocks + 16 * l;
+        StoreLE32(p, w.a[l]);
+        StoreLE32(p + 4, w.b[l]);
+        StoreLE32(p + 8, w.c[l]);
+        StoreLE32(p + 12, w.d[l]);
+    }
 }
 
 // The bits of w that lie inside a run of ten or more equal bits, the run's
@@ -185,18 +240,17 @@ void TCipher_Mars::Encipher(const uint32_t (&k)[40], uint8_t* block) {
     StoreLE32(block + 12, d);
 }
 
-void TCipher_Mars::Decipher(const uint32_t (&k)[40], uint8_t* block) {
-    uint32_t a = LoadLE32(block), b = LoadLE32(block + 4), c = LoadLE32(block + 8), d = LoadLE32(block + 12);
-    DecipherWords(k, a, b, c, d);
-    StoreLE32(block, a);
-    StoreLE32(block + 4, b);
-    StoreLE32(block + 8, c);
-    StoreLE32(block + 12, d);
-}
+void TCipher_Mars::Decipher(const uint32_t (&k)[40], uint8_t* block) { DecipherBlocksOf<1>(k, block); }
 
 void TCipher_Mars::EncipherBlock(uint8_t* block) { Encipher(UserDataAs<Schedule>().k, block); }
 
 void TCipher_Mars::DecipherBlock(uint8_t* block) { Decipher(UserDataAs<Schedule>().k, block); }
+
+void TCipher_Mars::DecipherBlocks(uint8_t* blocks, int32_t count) {
+    const uint32_t* k = UserDataAs<Schedule>().k;
+    for (; count >= 2; count -= 2, blocks += 32) DecipherBlocksOf<2>(k, blocks);
+    if (count) DecipherBlocksOf<1>(k, blocks);
+}
 
 void TCipher_Mars::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
     CheckKeySize(size);
