@@ -1,4 +1,4 @@
-// Skipjack against the declassified specification's vector and against Crypto++.
+// Skipjack against the NSA's published test vector and against Crypto++.
 #include <cryptopp/skipjack.h>
 #include <gtest/gtest.h>
 
@@ -12,16 +12,16 @@
 
 namespace {
 
-TEST(Skipjack, SpecificationVector) { ExpectBlockVectors(TCipher_Skipjack::Class, "skipjack.txt"); }
+TEST(Skipjack, NsaPublishedVector) { ExpectBlockVectors(TCipher_Skipjack::Class, "skipjack.txt"); }
 
 std::vector<uint8_t> Reversed(std::vector<uint8_t> bytes) {
     std::reverse(bytes.begin(), bytes.end());
     return bytes;
 }
 
-// Crypto++ takes key, plaintext and ciphertext in the reverse of the
-// specification's byte order (its own test file holds the specification's
-// vector reversed), so everything crosses over reversed.
+// Crypto++ takes key, plaintext and ciphertext in the reverse of the NSA's
+// byte order (its own test file holds the NSA vector reversed), so
+// everything crosses over reversed.
 TEST(Skipjack, AgreesWithCryptoPP) {
     std::mt19937 rng(1998);
     TCipher_Skipjack ours;

@@ -258,7 +258,7 @@ void TCipher_Mars::Init(const uint8_t* key, int32_t size, const uint8_t* vector)
     // zero-padded to one word rather than left without any.
     const int n = size < 4 ? 1 : size / 4;
     uint8_t padded[156] = {};
-    std::memcpy(padded, key, static_cast<std::size_t>(size));
+    if (size > 0) std::memcpy(padded, key, static_cast<std::size_t>(size));
     uint32_t words[39];
     for (int i = 0; i < n; ++i) words[i] = LoadLE32(padded + 4 * i);
 

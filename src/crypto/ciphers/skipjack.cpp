@@ -170,7 +170,7 @@ void TCipher_Skipjack::DecipherBlocks(uint8_t* blocks, int32_t count) {
 void TCipher_Skipjack::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
     CheckKeySize(size);
     uint8_t padded[10] = {};
-    std::memcpy(padded, key, static_cast<std::size_t>(size));
+    if (size > 0) std::memcpy(padded, key, static_cast<std::size_t>(size));
     Schedule& k = UserDataAs<Schedule>();
     for (int i = 0; i < 10; ++i)
         for (int x = 0; x < 256; ++x) k.f[i][x] = kFTable[x ^ padded[i]];

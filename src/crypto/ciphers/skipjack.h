@@ -13,7 +13,7 @@ public:
     void DecipherBlocks(uint8_t* blocks, int32_t count) override;
     void Init(const uint8_t* key, int32_t size, const uint8_t* vector) override;
 
-    // The F-table of the specification.
+    // The F-table the NSA published with the algorithm.
     static const uint8_t kFTable[256];
 
 private:
