@@ -6,12 +6,18 @@
 #include "crypto/ciphers/cast128.h"
 #include "crypto/ciphers/cast256.h"
 #include "crypto/ciphers/des.h"
+#include "crypto/ciphers/diamond2.h"
+#include "crypto/ciphers/frog.h"
 #include "crypto/ciphers/gost.h"
 #include "crypto/ciphers/idea.h"
+#include "crypto/ciphers/mars.h"
+#include "crypto/ciphers/misty1.h"
+#include "crypto/ciphers/newdes.h"
 #include "crypto/ciphers/q128.h"
 #include "crypto/ciphers/safer.h"
 #include "crypto/ciphers/scop.h"
 #include "crypto/ciphers/shark.h"
+#include "crypto/ciphers/skipjack.h"
 #include "crypto/ciphers/square.h"
 #include "crypto/ciphers/tea.h"
 #include "crypto/ciphers/three_way.h"
@@ -154,8 +160,23 @@ void EnrolCatalogueCiphers(TCipherRegistry& registry) {
                                    {"TCipher_Sapphire", "Sapphire II", ""},
                                    {"TCipher_Skipjack", "", ""},
                                },
-                               {&TCipher_Cast128::Class, &TCipher_Cast256::Class, &TCipher_1DES::Class, &TCipher_2DES::Class,
-                                &TCipher_2DDES::Class, &TCipher_3DES::Class, &TCipher_3DDES::Class, &TCipher_3TDES::Class,
-                                &TCipher_DESX::Class},
+                               {
+                                   &TCipher_Cast128::Class,
+                                   &TCipher_Cast256::Class,
+                                   &TCipher_1DES::Class,
+                                   &TCipher_2DES::Class,
+                                   &TCipher_2DDES::Class,
+                                   &TCipher_3DES::Class,
+                                   &TCipher_3DDES::Class,
+                                   &TCipher_3TDES::Class,
+                                   &TCipher_DESX::Class,
+                                   &TCipher_Diamond2::Class,
+                                   &TCipher_Diamond2Lite::Class,
+                                   &TCipher_FROG::Class,
+                                   &TCipher_Mars::Class,
+                                   &TCipher_Misty::Class,
+                                   &TCipher_NewDES::Class,
+                                   &TCipher_Skipjack::Class,
+                               },
                                true);
 }

@@ -1,0 +1,7 @@
+#include <cryptopp/skipjack.h>
+
+#include "compare.h"
+#include "crypto/ciphers/skipjack.h"
+
+static const int registered = RegisterComparison("Skipjack cts decipher / Crypto++ CBC",
+                                                 CompareCtsDecipher<CryptoPP::SKIPJACK>(TCipher_Skipjack::Class, 10));
