@@ -3,6 +3,12 @@
 // reordered; a class this build does not have yet keeps its position as a
 // reserved entry.
 #include "crypto/ciphers/blowfish.h"
+#include "crypto/ciphers/rc2.h"
+#include "crypto/ciphers/rc4.h"
+#include "crypto/ciphers/rc5.h"
+#include "crypto/ciphers/rc6.h"
+#include "crypto/ciphers/rijndael.h"
+#include "crypto/ciphers/sapphire.h"
 #include "crypto/hashes/md4_family.h"
 #include "crypto/hashes/ripemd.h"
 #include "crypto/registry.h"
@@ -114,5 +120,7 @@ void EnrolCatalogueCiphers(TCipherRegistry& registry) {
                                    {"TCipher_Sapphire", "Sapphire II", ""},
                                    {"TCipher_Skipjack", "", ""},
                                },
-                               {}, true);
+                               {&TCipher_RC2::Class, &TCipher_RC4::Class, &TCipher_RC5::Class, &TCipher_RC6::Class,
+                                &TCipher_Rijndael::Class, &TCipher_Sapphire::Class},
+                               true);
 }

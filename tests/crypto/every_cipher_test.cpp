@@ -40,11 +40,15 @@ TEST_P(EveryCipher, BlocksComeBackForEveryKeyLength) {
         std::vector<uint8_t> data = plain;
         cipher->EncipherBlock(data.data());
         EXPECT_NE(data, plain) << cls.className << " key length " << length;
+        // Re-keying: a stream cipher (RC4, Sapphire) deciphers only from the keystream state its encipherment began at.
+        cipher->Init(key.data(), length, nullptr);
         cipher->DecipherBlock(data.data());
         ASSERT_EQ(data, plain) << cls.className << " key length " << length;
         // Several blocks at once decipher as one at a time.
         std::vector<uint8_t> many = RandomBytes(rng, 5 * block), single = many;
+        cipher->Init(key.data(), length, nullptr);
         cipher->DecipherBlocks(many.data(), 5);
+        cipher->Init(key.data(), length, nullptr);
         for (std::size_t i = 0; i < 5; ++i) cipher->DecipherBlock(single.data() + i * block);
         ASSERT_EQ(many, single) << cls.className;
     }
