@@ -62,23 +62,31 @@ TEST(RC4, AgreesWithCryptoPPAndTheVectorTakesTheFirstSixteenKeystreamBytes) {
 TEST(RC4, DeciphersOnlyFromTheSameKeystreamPositionAndRewindRestarts) {
     std::mt19937 rng(4);
     const std::vector<uint8_t> key = RandomBytes(rng, 16);
-    const std::vector<uint8_t> plain = RandomBytes(rng, 100);
-    TCipher_RC4 cipher;
-    cipher.Init(key.data(), 16, nullptr);
-
-    std::vector<uint8_t> coded(plain.size()), back(plain.size());
-    cipher.EncipherData(plain.data(), coded.data(), 100);
-    // Straight on, the keystream has moved past the part that coded the data.
-    cipher.DecipherData(coded.data(), back.data(), 100);
-    EXPECT_NE(back, plain);
-    cipher.RewindFeedback();
-    cipher.DecipherData(coded.data(), back.data(), 100);
-    EXPECT_EQ(back, plain);
-    // And a rewind takes enciphering back to the same start too.
-    std::vector<uint8_t> again(plain.size());
-    cipher.RewindFeedback();
-    cipher.EncipherData(plain.data(), again.data(), 100);
-    EXPECT_EQ(again, coded);
+    const std::vector<uint8_t> plain = RandomBytes(rng, 1000);
+    const auto size = static_cast<int32_t>(plain.size());
+    for (TCipherMode mode : {cmCTS, cmCBC, cmCFB}) {
+        TCipher_RC4 cipher;
+        cipher.Mode = mode;
+        cipher.Init(key.data(), 16, nullptr);
+        std::vector<uint8_t> coded(plain.size()), back(plain.size());
+        cipher.EncipherData(plain.data(), coded.data(), size);
+        // Straight on, the keystream has moved past the part that coded the data.
+        cipher.DecipherData(coded.data(), back.data(), size);
+        EXPECT_NE(back, plain) << "mode " << int(mode);
+        cipher.RewindFeedback();
+        cipher.DecipherData(coded.data(), back.data(), size);
+        EXPECT_EQ(back, plain) << "mode " << int(mode);
+        // In place as well, the way stream coding works.
+        cipher.RewindFeedback();
+        back = coded;
+        cipher.DecipherData(back.data(), back.data(), size);
+        EXPECT_EQ(back, plain) << "mode " << int(mode) << ", in place";
+        // And a rewind takes enciphering back to the same start too.
+        std::vector<uint8_t> again(plain.size());
+        cipher.RewindFeedback();
+        cipher.EncipherData(plain.data(), again.data(), size);
+        EXPECT_EQ(again, coded) << "mode " << int(mode);
+    }
 }
 
 TEST(RC4, AnEmptyKeyIsRefused) {

@@ -67,19 +67,28 @@ TEST(Rijndael, TablesAndAesInstructionsAgreeOnRandomData) {
     if (!instructions.UsesAesInstructions()) GTEST_SKIP() << "this processor has no AES instructions";
     tables.UseAesInstructions(false);
     std::mt19937 rng(2001);
-    for (int length : {16, 24, 32, 5, 20, 31}) {
-        std::vector<uint8_t> key = RandomBytes(rng, static_cast<std::size_t>(length));
-        instructions.Init(key.data(), length, nullptr);
-        tables.Init(key.data(), length, nullptr);
-        EXPECT_EQ(HexOf(instructions.Vector(), 16), HexOf(tables.Vector(), 16));
-        const std::vector<uint8_t> data = RandomBytes(rng, 4096 + 7);
-        std::vector<uint8_t> a(data.size()), b(data.size());
-        instructions.EncipherData(data.data(), a.data(), static_cast<int32_t>(data.size()));
-        tables.EncipherData(data.data(), b.data(), static_cast<int32_t>(data.size()));
-        ASSERT_EQ(a, b) << "enciphering, key length " << length;
-        instructions.DecipherData(data.data(), a.data(), static_cast<int32_t>(data.size()));
-        tables.DecipherData(data.data(), b.data(), static_cast<int32_t>(data.size()));
-        ASSERT_EQ(a, b) << "deciphering, key length " << length;
+    for (TCipherMode mode : {cmCTS, cmCBC, cmECB, cmCFB}) {
+        instructions.Mode = tables.Mode = mode;
+        for (int length : {16, 24, 32, 5, 20, 31}) {
+            std::vector<uint8_t> key = RandomBytes(rng, static_cast<std::size_t>(length));
+            instructions.Init(key.data(), length, nullptr);
+            tables.Init(key.data(), length, nullptr);
+            EXPECT_EQ(HexOf(instructions.Vector(), 16), HexOf(tables.Vector(), 16));
+            const std::vector<uint8_t> data = RandomBytes(rng, 4096 + 7);
+            const auto size = static_cast<int32_t>(data.size());
+            std::vector<uint8_t> a(data.size()), b(data.size());
+            instructions.EncipherData(data.data(), a.data(), size);
+            tables.EncipherData(data.data(), b.data(), size);
+            ASSERT_EQ(a, b) << "enciphering, mode " << int(mode) << ", key length " << length;
+            instructions.DecipherData(data.data(), a.data(), size);
+            tables.DecipherData(data.data(), b.data(), size);
+            ASSERT_EQ(a, b) << "deciphering, mode " << int(mode) << ", key length " << length;
+            // In place, where a block's ciphertext is overwritten by its plaintext.
+            a = data;
+            instructions.DecipherData(a.data(), a.data(), size);
+            tables.DecipherData(data.data(), b.data(), size);
+            ASSERT_EQ(a, b) << "deciphering in place, mode " << int(mode) << ", key length " << length;
+        }
     }
 }
 

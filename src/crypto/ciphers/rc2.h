@@ -10,6 +10,7 @@ public:
 
     void EncipherBlock(uint8_t* block) override;
     void DecipherBlock(uint8_t* block) override;
+    void DecipherBlocks(uint8_t* blocks, int32_t count) override;
     void Init(const uint8_t* key, int32_t size, const uint8_t* vector) override;
 
     // The key-expansion permutation, built from the digits of pi.

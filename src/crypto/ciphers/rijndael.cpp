@@ -100,23 +100,59 @@ AESNI void EncipherAesNi(const uint32_t* rk, int rounds, uint8_t* block) {
 // Eight blocks at a time: one block's rounds wait on each other, eight
 // independent ones keep the AES unit's pipeline full.
 AESNI void DecipherAesNi(const uint32_t* dk, int rounds, uint8_t* blocks, int32_t count) {
-    __m128i k[15];
-    for (int r = 0; r <= rounds; ++r) k[r] = LoadKey(dk + 4 * r);
     auto* p = reinterpret_cast<__m128i*>(blocks);
     for (; count >= 8; count -= 8, p += 8) {
         __m128i b[8];
-        for (int i = 0; i < 8; ++i) b[i] = _mm_xor_si128(_mm_loadu_si128(p + i), k[0]);
-        for (int r = 1; r < rounds; ++r)
-            for (int i = 0; i < 8; ++i) b[i] = _mm_aesdec_si128(b[i], k[r]);
-        for (int i = 0; i < 8; ++i) _mm_storeu_si128(p + i, _mm_aesdeclast_si128(b[i], k[rounds]));
+        for (int i = 0; i < 8; ++i) b[i] = _mm_xor_si128(_mm_loadu_si128(p + i), LoadKey(dk));
+        for (int r = 1; r < rounds; ++r) {
+            const __m128i k = LoadKey(dk + 4 * r);
+            for (int i = 0; i < 8; ++i) b[i] = _mm_aesdec_si128(b[i], k);
+        }
+        for (int i = 0; i < 8; ++i) _mm_storeu_si128(p + i, _mm_aesdeclast_si128(b[i], LoadKey(dk + 4 * rounds)));
     }
     for (; count > 0; --count, ++p) {
-        __m128i b = _mm_xor_si128(_mm_loadu_si128(p), k[0]);
-        for (int r = 1; r < rounds; ++r) b = _mm_aesdec_si128(b, k[r]);
-        _mm_storeu_si128(p, _mm_aesdeclast_si128(b, k[rounds]));
+        __m128i b = _mm_xor_si128(_mm_loadu_si128(p), LoadKey(dk));
+        for (int r = 1; r < rounds; ++r) b = _mm_aesdec_si128(b, LoadKey(dk + 4 * r));
+        _mm_storeu_si128(p, _mm_aesdeclast_si128(b, LoadKey(dk + 4 * rounds)));
     }
-    // The round keys were copied to the stack; leave none of them there.
-    FillSecret(k, 0, sizeof k);
+}
+
+// DecipherAesNi and the chaining of cts or cbc in one pass: each block's
+// ciphertext is read before its plaintext is written, so no copy of it is
+// needed, and the feedback stays in a register throughout.
+template <bool Cts>
+AESNI void DecipherChainedAesNi(const uint32_t* dk, int rounds, const uint8_t* source, uint8_t* dest, int32_t count,
+                                uint8_t* feedback) {
+    // The first and last keys stay in registers; the stores below could
+    // otherwise, for all the compiler knows, change them.
+    const __m128i first = LoadKey(dk), last = LoadKey(dk + 4 * rounds);
+    __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(feedback));
+    auto* in = reinterpret_cast<const __m128i*>(source);
+    auto* out = reinterpret_cast<__m128i*>(dest);
+    // P = D(C) ^ F, then F moves on by C.
+    auto chain = [&f](__m128i plain, __m128i cipher) AESNI {
+        plain = _mm_xor_si128(plain, f);
+        f = Cts ? _mm_xor_si128(f, cipher) : cipher;
+        return plain;
+    };
+    for (; count >= 8; count -= 8, in += 8, out += 8) {
+        __m128i b[8];
+        for (int i = 0; i < 8; ++i) b[i] = _mm_xor_si128(_mm_loadu_si128(in + i), first);
+        for (int r = 1; r < rounds; ++r) {
+            const __m128i k = LoadKey(dk + 4 * r);
+            for (int i = 0; i < 8; ++i) b[i] = _mm_aesdec_si128(b[i], k);
+        }
+        // Block i's ciphertext is read again just before its plaintext overwrites it.
+        for (int i = 0; i < 8; ++i)
+            _mm_storeu_si128(out + i, chain(_mm_aesdeclast_si128(b[i], last), _mm_loadu_si128(in + i)));
+    }
+    for (; count > 0; --count, ++in, ++out) {
+        const __m128i c = _mm_loadu_si128(in);
+        __m128i b = _mm_xor_si128(c, first);
+        for (int r = 1; r < rounds; ++r) b = _mm_aesdec_si128(b, LoadKey(dk + 4 * r));
+        _mm_storeu_si128(out, chain(_mm_aesdeclast_si128(b, last), c));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(feedback), f);
 }
 
 #undef AESNI
@@ -198,6 +234,16 @@ void TCipher_Rijndael::DecipherBlocks(uint8_t* blocks, int32_t count) {
         return;
     }
     for (int32_t i = 0; i < count; ++i) DecipherTables(blocks + 16 * i);
+}
+
+void TCipher_Rijndael::DecipherChained(const uint8_t* source, uint8_t* dest, int32_t count, uint8_t* feedback, bool cts) {
+    const uint32_t* dk = UserDataAs<Schedule>().dec;
+    if (!useAesNi_)
+        TCipher::DecipherChained(source, dest, count, feedback, cts);
+    else if (cts)
+        DecipherChainedAesNi<true>(dk, rounds_, source, dest, count, feedback);
+    else
+        DecipherChainedAesNi<false>(dk, rounds_, source, dest, count, feedback);
 }
 
 void TCipher_Rijndael::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
