@@ -14,7 +14,13 @@
 #include "crypto/ciphers/misty1.h"
 #include "crypto/ciphers/newdes.h"
 #include "crypto/ciphers/q128.h"
+#include "crypto/ciphers/rc2.h"
+#include "crypto/ciphers/rc4.h"
+#include "crypto/ciphers/rc5.h"
+#include "crypto/ciphers/rc6.h"
+#include "crypto/ciphers/rijndael.h"
 #include "crypto/ciphers/safer.h"
+#include "crypto/ciphers/sapphire.h"
 #include "crypto/ciphers/scop.h"
 #include "crypto/ciphers/shark.h"
 #include "crypto/ciphers/skipjack.h"
@@ -176,6 +182,12 @@ void EnrolCatalogueCiphers(TCipherRegistry& registry) {
                                    &TCipher_Mars::Class,
                                    &TCipher_Misty::Class,
                                    &TCipher_NewDES::Class,
+                                   &TCipher_RC2::Class,
+                                   &TCipher_RC4::Class,
+                                   &TCipher_RC5::Class,
+                                   &TCipher_RC6::Class,
+                                   &TCipher_Rijndael::Class,
+                                   &TCipher_Sapphire::Class,
                                    &TCipher_Skipjack::Class,
                                },
                                true);

@@ -101,6 +101,12 @@ public:
     // decipher independently (cts, cbc, ecb) call this, so a class can
     // override it to work on several blocks at once.
     virtual void DecipherBlocks(uint8_t* blocks, int32_t count);
+    // Deciphers `count` consecutive blocks of `source` into `dest` with the
+    // chaining of cts (`cts` true: P = D(C) ^ F, then F ^= C) or of cbc
+    // (P = D(C) ^ F, then F = C), moving `feedback` along. `source` and
+    // `dest` are the same buffer or do not overlap. The base deciphers with
+    // DecipherBlocks and chains afterwards; a class can do both in one pass.
+    virtual void DecipherChained(const uint8_t* source, uint8_t* dest, int32_t count, uint8_t* feedback, bool cts);
     // The class's key schedule from `size` raw key bytes.
     virtual void Init(const uint8_t* key, int32_t size, const uint8_t* vector) = 0;
     // Puts the feedback back to the vector, keeping the run's last feedback in the work buffer.

@@ -21,6 +21,46 @@ void ShiftIn(uint8_t* reg, int32_t blockSize, uint8_t incoming) {
     reg[blockSize - 1] = incoming;
 }
 
+// The chaining step of cts and cbc deciphering over `count` blocks already
+// through D at `plain`, whose ciphertext is at `cipher`: P = D(C) ^ F, then
+// F ^= C (cts) or F = C (cbc). F lives in local words for the whole batch,
+// where no data pointer can reach it, so it stays in registers.
+template <int Words>
+void ChainDeciphered(uint8_t* plain, const uint8_t* cipher, int32_t count, uint8_t* feedback, bool cts) {
+    uint64_t f[Words];
+    std::memcpy(f, feedback, sizeof f);
+    for (int32_t i = 0; i < count; ++i, plain += sizeof f, cipher += sizeof f) {
+        for (int w = 0; w < Words; ++w) {
+            uint64_t p, c;
+            std::memcpy(&p, plain + 8 * w, 8);
+            std::memcpy(&c, cipher + 8 * w, 8);
+            p ^= f[w];
+            std::memcpy(plain + 8 * w, &p, 8);
+            f[w] = cts ? f[w] ^ c : c;
+        }
+    }
+    std::memcpy(feedback, f, sizeof f);
+}
+
+void ChainDeciphered(uint8_t* plain, const uint8_t* cipher, int32_t count, int32_t blockSize, uint8_t* feedback,
+                     bool cts) {
+    switch (blockSize) {
+    case 8: return ChainDeciphered<1>(plain, cipher, count, feedback, cts);
+    case 16: return ChainDeciphered<2>(plain, cipher, count, feedback, cts);
+    case 24: return ChainDeciphered<3>(plain, cipher, count, feedback, cts);
+    case 32: return ChainDeciphered<4>(plain, cipher, count, feedback, cts);
+    default: break;
+    }
+    const auto block = static_cast<std::size_t>(blockSize);
+    for (int32_t i = 0; i < count; ++i, plain += block, cipher += block) {
+        XorBuffers(plain, plain, feedback, block);
+        if (cts)
+            XorBuffers(feedback, feedback, cipher, block);
+        else
+            std::memcpy(feedback, cipher, block);
+    }
+}
+
 }  // namespace
 
 // The tail of the block modes: the r bytes are XOR-ed with E(F) and F moves
@@ -119,34 +159,38 @@ void TCipher::DecipherModes(const uint8_t* source, uint8_t* dest, int32_t size) 
         return;
     }
     const int32_t block = BlockSize();
-    const auto blockBytes = static_cast<std::size_t>(block);
-    if (source != dest) std::memcpy(dest, source, static_cast<std::size_t>(size));
     const int32_t blocks = size / block;
     const int32_t full = blocks * block;
     if (Mode == cmECB) {
+        if (source != dest) std::memcpy(dest, source, static_cast<std::size_t>(size));
         DecipherBlocks(dest, blocks);
     } else {
-        // cts and cbc: every D(C) is independent of the others, so they are done
-        // a batch at a time, keeping the batch's ciphertext for the feedback.
-        uint8_t* f = feedback_.get();
-        uint8_t saved[kDecipherBatchBytes];
-        const int32_t batch = std::max<int32_t>(kDecipherBatchBytes / block, 1);
-        for (int32_t first = 0; first < blocks; first += batch) {
-            const int32_t count = std::min(batch, blocks - first);
-            uint8_t* p = dest + first * block;
-            std::memcpy(saved, p, static_cast<std::size_t>(count) * blockBytes);
-            DecipherBlocks(p, count);
-            for (int32_t i = 0; i < count; ++i, p += block) {
-                const uint8_t* c = saved + i * block;
-                XorBuffers(p, p, f, blockBytes);  // P = D(C) ^ F
-                if (Mode == cmCTS)
-                    XorBuffers(f, f, c, blockBytes);  // F ^= C
-                else
-                    std::memcpy(f, c, blockBytes);  // F = C
-            }
-        }
+        DecipherChained(source, dest, blocks, feedback_.get(), Mode == cmCTS);
     }
-    if (full < size) CodeTail(dest + full, dest + full, size - full, true);
+    if (full < size) CodeTail(source + full, dest + full, size - full, true);
+}
+
+// cts and cbc: every D(C) is independent of the others, so they are done a
+// batch at a time, keeping the batch's ciphertext for the feedback. When
+// coding into another buffer the source still holds it.
+void TCipher::DecipherChained(const uint8_t* source, uint8_t* dest, int32_t count, uint8_t* feedback, bool cts) {
+    const int32_t block = BlockSize();
+    const int32_t batch = std::max<int32_t>(kDecipherBatchBytes / block, 1);
+    uint8_t saved[kDecipherBatchBytes];
+    for (int32_t first = 0; first < count; first += batch) {
+        const int32_t n = std::min(batch, count - first);
+        const auto bytes = static_cast<std::size_t>(n) * static_cast<std::size_t>(block);
+        uint8_t* p = dest + first * block;
+        const uint8_t* c = source + first * block;
+        if (source == dest) {
+            std::memcpy(saved, p, bytes);
+            c = saved;
+        } else {
+            std::memcpy(p, c, bytes);
+        }
+        DecipherBlocks(p, n);
+        ChainDeciphered(p, c, n, block, feedback, cts);
+    }
 }
 
 void TCipher::DecipherBlocks(uint8_t* blocks, int32_t count) {
