@@ -19,6 +19,16 @@ inline void StoreLE32(uint8_t* p, uint32_t v) {
     p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); p[2] = uint8_t(v >> 16); p[3] = uint8_t(v >> 24);
 }
 
+inline uint64_t LoadLE64(const uint8_t* p) {
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    return std::endian::native == std::endian::little ? v : __builtin_bswap64(v);
+}
+inline void StoreLE64(uint8_t* p, uint64_t v) {
+    if constexpr (std::endian::native != std::endian::little) v = __builtin_bswap64(v);
+    std::memcpy(p, &v, 8);
+}
+
 inline uint32_t Rol32(uint32_t x, int n) { return std::rotl(x, n); }
 inline uint32_t Ror32(uint32_t x, int n) { return std::rotr(x, n); }
 

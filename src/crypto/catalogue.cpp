@@ -3,8 +3,12 @@
 // reordered; a class this build does not have yet keeps its position as a
 // reserved entry.
 #include "crypto/ciphers/blowfish.h"
+#include "crypto/hashes/haval.h"
 #include "crypto/hashes/md4_family.h"
+#include "crypto/hashes/md5.h"
 #include "crypto/hashes/ripemd.h"
+#include "crypto/hashes/sha.h"
+#include "crypto/hashes/tiger.h"
 #include "crypto/registry.h"
 
 namespace {
@@ -62,7 +66,10 @@ void EnrolCatalogueHashes(THashRegistry& registry) {
         {"THash_CRC16_CCITT", "CRC-16 CCITT", "Checksum"},
         {"Thash_CRC16_Standard", "CRC-16 Standard", "Checksum"},
         {"THash_CRC32", "CRC-32", "Checksum"},
-    }, {&THash_MD4::Class, &THash_RipeMD256::Class}, false);
+    }, {&THash_MD4::Class, &THash_MD5::Class, &THash_SHA::Class, &THash_SHA1::Class,
+        &THash_RipeMD128::Class, &THash_RipeMD160::Class, &THash_RipeMD256::Class, &THash_RipeMD320::Class,
+        &THash_Haval128::Class, &THash_Haval160::Class, &THash_Haval192::Class, &THash_Haval224::Class,
+        &THash_Haval256::Class, &THash_Tiger::Class}, false);
 }
 
 void EnrolCatalogueCiphers(TCipherRegistry& registry) {

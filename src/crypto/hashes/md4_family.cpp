@@ -34,9 +34,9 @@ void THash_MD4::AddData(const void* data, int32_t size) {
     std::memcpy(block_, in, left);
 }
 
-void THash_MD4::PadAndCompress(bool bigEndianLength) {
+void THash_MD4::PadAndCompress(bool bigEndianLength, uint8_t marker) {
     std::size_t index = static_cast<std::size_t>(count_ % 64);
-    block_[index++] = 0x80;
+    block_[index++] = marker;
     if (index > 56) {
         std::memset(block_ + index, 0, 64 - index);
         CompressBlock(block_);

@@ -27,9 +27,9 @@ protected:
     void Start(std::initializer_list<uint32_t> words);
     // One compression step over a 64-byte block.
     virtual void CompressBlock(const uint8_t* block);
-    // Pads the last block and stores the bit length in bytes 56 to 63,
-    // little- or big-endian, then compresses.
-    void PadAndCompress(bool bigEndianLength);
+    // Pads the last block (the marker byte, then zeros) and stores the bit
+    // length in bytes 56 to 63, little- or big-endian, then compresses.
+    void PadAndCompress(bool bigEndianLength, uint8_t marker = 0x80);
 
     uint64_t count_ = 0;  // bytes absorbed; 64 bits so large files hash correctly
     uint8_t block_[64] = {};
