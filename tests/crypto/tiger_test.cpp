@@ -24,7 +24,7 @@ struct CountingShift {
 template <class Shift>
 class TigerWith : public THash_Tiger {
 protected:
-    void CompressBlock(const uint8_t* block) override { CompressWith<Shift>(block); }
+    void CompressBlocks(const uint8_t* data, std::size_t count) override { CompressWith<Shift>(data, count); }
 };
 
 std::string DigestHex(THash_Tiger& hash, const std::vector<uint8_t>& data, int32_t passes = 3) {

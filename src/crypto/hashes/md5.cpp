@@ -29,19 +29,24 @@ constexpr int WordAt(int round, int i) {
 }
 
 template <int R>
-inline uint32_t Mix(uint32_t b, uint32_t c, uint32_t d) {
-    // (b & c) | (~b & d) and (b & d) | (c & ~d) in their shorter selection forms.
-    if constexpr (R == 0) return d ^ (b & (c ^ d));
-    else if constexpr (R == 1) return c ^ (d & (b ^ c));
-    else if constexpr (R == 2) return b ^ c ^ d;
-    else return c ^ (b | ~d);
-}
-
-template <int R>
 inline void Round(uint32_t& a, uint32_t& b, uint32_t& c, uint32_t& d, const uint32_t* x) {
 #pragma GCC unroll 16
     for (int i = 0; i < 16; ++i) {
-        uint32_t t = b + Rol32(a + Mix<R>(b, c, d) + x[WordAt(R, i)] + kSine[16 * R + i], kShift[R][i % 4]);
+        // The word and constant go in first: they do not wait for b, the
+        // result of the step before, and neither do the parts of the
+        // Boolean function that only read c and d.
+        uint32_t sum = a + x[WordAt(R, i)] + kSine[16 * R + i];
+        if constexpr (R == 0) {
+            sum += d ^ (b & (c ^ d));                // (b & c) | (~b & d)
+        } else if constexpr (R == 1) {
+            sum += c & ~d;                           // (b & d) | (c & ~d): the two
+            sum += b & d;                            // halves share no bits, so add them
+        } else if constexpr (R == 2) {
+            sum += b ^ c ^ d;
+        } else {
+            sum += c ^ (b | ~d);
+        }
+        const uint32_t t = b + Rol32(sum, kShift[R][i % 4]);
         a = d;
         d = c;
         c = b;
@@ -49,19 +54,27 @@ inline void Round(uint32_t& a, uint32_t& b, uint32_t& c, uint32_t& d, const uint
     }
 }
 
-}  // namespace
-
-void THash_MD5::Restart() { Start({0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476}); }
-
-void THash_MD5::CompressBlock(const uint8_t* block) {
+inline void Block(uint32_t& a, uint32_t& b, uint32_t& c, uint32_t& d, const uint8_t* block) {
     uint32_t x[16];
     for (int i = 0; i < 16; ++i) x[i] = LoadLE32(block + 4 * i);
-    uint32_t a = digest_[0], b = digest_[1], c = digest_[2], d = digest_[3];
+    const uint32_t a0 = a, b0 = b, c0 = c, d0 = d;
     Round<0>(a, b, c, d, x);
     Round<1>(a, b, c, d, x);
     Round<2>(a, b, c, d, x);
     Round<3>(a, b, c, d, x);
-    digest_[0] += a; digest_[1] += b; digest_[2] += c; digest_[3] += d;
+    a += a0; b += b0; c += c0; d += d0;
+}
+
+}  // namespace
+
+void THash_MD5::Restart() { Start({0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476}); }
+
+void THash_MD5::CompressBlock(const uint8_t* block) { CompressBlocks(block, 1); }
+
+void THash_MD5::CompressBlocks(const uint8_t* data, std::size_t count) {
+    uint32_t a = digest_[0], b = digest_[1], c = digest_[2], d = digest_[3];
+    for (; count != 0; --count, data += 64) Block(a, b, c, d, data);
+    digest_[0] = a; digest_[1] = b; digest_[2] = c; digest_[3] = d;
 }
 
 static const uint8_t kMD5KnownAnswer[16] = {0x3e, 0xd8, 0x34, 0x8c, 0xd2, 0xa4, 0x45, 0xd6,

@@ -11,4 +11,5 @@ public:
 
 protected:
     void CompressBlock(const uint8_t* block) override;
+    void CompressBlocks(const uint8_t* data, std::size_t count) override;
 };

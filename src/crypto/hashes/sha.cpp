@@ -65,14 +65,15 @@ void CompressPortable(uint32_t state[5], const uint8_t* block) {
 
 template <int G>
 SHA_TARGET inline void Sha1Group(__m128i& abcd, __m128i& previous, __m128i& we, __m128i (&m)[4]) {
-    if constexpr (G >= 4) {
+    if constexpr (G > 0) we = _mm_sha1nexte_epu32(previous, m[G % 4]);
+    previous = abcd;
+    abcd = _mm_sha1rnds4_epu32(abcd, we, G / 5);
+    if constexpr (G + 4 < 20) {
+        // The words of group G + 4, made while the rounds run:
         // W[t] = rol(W[t-3] ^ W[t-8] ^ W[t-14] ^ W[t-16], 1), four at a time.
         __m128i x = _mm_sha1msg1_epu32(m[G % 4], m[(G + 1) % 4]);
         m[G % 4] = _mm_sha1msg2_epu32(_mm_xor_si128(x, m[(G + 2) % 4]), m[(G + 3) % 4]);
     }
-    if constexpr (G > 0) we = _mm_sha1nexte_epu32(previous, m[G % 4]);
-    previous = abcd;
-    abcd = _mm_sha1rnds4_epu32(abcd, we, G / 5);
 }
 
 template <int... G>
@@ -81,19 +82,22 @@ SHA_TARGET inline void Sha1Groups(std::integer_sequence<int, G...>, __m128i& abc
     (Sha1Group<G>(abcd, previous, we, m), ...);
 }
 
-SHA_TARGET void CompressSha1Extensions(uint32_t state[5], const uint8_t* block) {
+SHA_TARGET void CompressSha1Extensions(uint32_t state[5], const uint8_t* data, std::size_t blocks) {
     const __m128i reverse = _mm_set_epi64x(0x0001020304050607LL, 0x08090A0B0C0D0E0FLL);
-    const __m128i abcdStart = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state)), 0x1B);
-    const __m128i eStart = _mm_set_epi32(static_cast<int>(state[4]), 0, 0, 0);
-    __m128i m[4];
-    for (int i = 0; i < 4; ++i)
-        m[i] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * i)), reverse);
-    __m128i abcd = abcdStart, previous = abcdStart;
-    __m128i we = _mm_add_epi32(eStart, m[0]);
-    Sha1Groups(std::make_integer_sequence<int, 20>(), abcd, previous, we, m);
-    // E after the last group is A of the group before, rotated: sha1nexte adds it.
-    const __m128i e = _mm_sha1nexte_epu32(previous, eStart);
-    abcd = _mm_add_epi32(abcd, abcdStart);
+    __m128i abcd = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state)), 0x1B);
+    __m128i e = _mm_set_epi32(static_cast<int>(state[4]), 0, 0, 0);
+    for (; blocks != 0; --blocks, data += 64) {
+        const __m128i abcdStart = abcd, eStart = e;
+        __m128i m[4];
+        for (int i = 0; i < 4; ++i)
+            m[i] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * i)), reverse);
+        __m128i previous = abcd;
+        __m128i we = _mm_add_epi32(e, m[0]);
+        Sha1Groups(std::make_integer_sequence<int, 20>(), abcd, previous, we, m);
+        // E after the last group is A of the group before, rotated: sha1nexte adds it.
+        e = _mm_sha1nexte_epu32(previous, eStart);
+        abcd = _mm_add_epi32(abcd, abcdStart);
+    }
     _mm_storeu_si128(reinterpret_cast<__m128i*>(state), _mm_shuffle_epi32(abcd, 0x1B));
     state[4] = static_cast<uint32_t>(_mm_extract_epi32(e, 3));
 }
@@ -101,7 +105,9 @@ SHA_TARGET void CompressSha1Extensions(uint32_t state[5], const uint8_t* block) 
 
 }  // namespace
 
-void sha_detail::CompressSha1Portable(uint32_t state[5], const uint8_t* block) { CompressPortable<true>(state, block); }
+void sha_detail::CompressSha1Portable(uint32_t state[5], const uint8_t* data, std::size_t blocks) {
+    for (; blocks != 0; --blocks, data += 64) CompressPortable<true>(state, data);
+}
 
 sha_detail::Compressor sha_detail::Sha1Extensions() {
 #ifdef QUELLMARK_SHA_EXTENSIONS
@@ -112,14 +118,16 @@ sha_detail::Compressor sha_detail::Sha1Extensions() {
     return nullptr;
 }
 
-void THash_SHA::CompressBlock(const uint8_t* block) {
+void THash_SHA::CompressBlock(const uint8_t* block) { CompressBlocks(block, 1); }
+
+void THash_SHA::CompressBlocks(const uint8_t* data, std::size_t count) {
     // Chosen once, on the first SHA-1 block.
     static const sha_detail::Compressor sha1 =
         sha_detail::Sha1Extensions() ? sha_detail::Sha1Extensions() : &sha_detail::CompressSha1Portable;
     if (rotate_)
-        sha1(digest_, block);
+        sha1(digest_, data, count);
     else
-        CompressPortable<false>(digest_, block);
+        for (; count != 0; --count, data += 64) CompressPortable<false>(digest_, data);
 }
 
 void THash_SHA::Finish() {

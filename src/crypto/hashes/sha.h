@@ -15,6 +15,7 @@ public:
 protected:
     explicit THash_SHA(const THashClass& cls) : THash_RipeMD160(cls) {}
     void CompressBlock(const uint8_t* block) override;
+    void CompressBlocks(const uint8_t* data, std::size_t count) override;
 
     uint8_t rotate_ = 0;  // 1: expanded message words are rotated by one bit (SHA-1)
 };
@@ -30,8 +31,9 @@ public:
 // The two SHA-1 block functions, side by side so that they can be checked
 // against each other on a processor that has both.
 namespace sha_detail {
-using Compressor = void (*)(uint32_t state[5], const uint8_t* block);
-void CompressSha1Portable(uint32_t state[5], const uint8_t* block);
+// Compresses `blocks` 64-byte blocks in a row into the five state words.
+using Compressor = void (*)(uint32_t state[5], const uint8_t* data, std::size_t blocks);
+void CompressSha1Portable(uint32_t state[5], const uint8_t* data, std::size_t blocks);
 // The SHA-extensions form, or null when this processor lacks them.
 Compressor Sha1Extensions();
 }  // namespace sha_detail

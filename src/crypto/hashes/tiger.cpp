@@ -6,7 +6,7 @@ void THash_Tiger::Restart() {
     Start({0x89ABCDEF, 0x01234567, 0x76543210, 0xFEDCBA98, 0xC3B2E187, 0xF096A5B4});
 }
 
-void THash_Tiger::CompressBlock(const uint8_t* block) { CompressWith<TigerSignedShift>(block); }
+void THash_Tiger::CompressBlocks(const uint8_t* data, std::size_t count) { CompressWith<TigerSignedShift>(data, count); }
 
 void THash_Tiger::Finish() {
     PadAndCompress(false, 0x01);

@@ -36,9 +36,10 @@ public:
     int32_t Passes() const { return passes_; }
 
 protected:
-    void CompressBlock(const uint8_t* block) override;
+    void CompressBlock(const uint8_t* block) override { CompressBlocks(block, 1); }
+    void CompressBlocks(const uint8_t* data, std::size_t count) override;
     template <class Shift>
-    void CompressWith(const uint8_t* block);
+    void CompressWith(const uint8_t* data, std::size_t count);
 
     int32_t requestedPasses_ = 3;
     int32_t passes_ = 3;
@@ -49,8 +50,9 @@ namespace tiger_detail {
 inline void Round(uint64_t& a, uint64_t& b, uint64_t& c, uint64_t word, uint64_t mul) {
     const auto& t = kTigerSBoxes;
     c ^= word;
-    a -= t[0][c & 0xFF] ^ t[1][(c >> 16) & 0xFF] ^ t[2][(c >> 32) & 0xFF] ^ t[3][(c >> 48) & 0xFF];
-    b += t[3][(c >> 8) & 0xFF] ^ t[2][(c >> 24) & 0xFF] ^ t[1][(c >> 40) & 0xFF] ^ t[0][c >> 56];
+    // The lookups combine pairwise, so a and b wait on two exclusive-ors, not three.
+    a -= (t[0][c & 0xFF] ^ t[1][(c >> 16) & 0xFF]) ^ (t[2][(c >> 32) & 0xFF] ^ t[3][(c >> 48) & 0xFF]);
+    b += (t[3][(c >> 8) & 0xFF] ^ t[2][(c >> 24) & 0xFF]) ^ (t[1][(c >> 40) & 0xFF] ^ t[0][c >> 56]);
     b *= mul;
 }
 
@@ -88,10 +90,10 @@ inline void KeySchedule(uint64_t* x) {
 
 // One compression of a 64-byte block into the three state words.
 template <class Shift>
-inline void Compress(uint64_t state[3], const uint8_t* block, int passes) {
+inline void Compress(uint64_t& a0, uint64_t& b0, uint64_t& c0, const uint8_t* block, int passes) {
     uint64_t x[8];
     for (int i = 0; i < 8; ++i) x[i] = LoadLE64(block + 8 * i);
-    uint64_t a = state[0], b = state[1], c = state[2];
+    uint64_t a = a0, b = b0, c = c0;
     Pass(a, b, c, x, 5);
     KeySchedule<Shift>(x);
     Pass(c, a, b, x, 7);
@@ -107,18 +109,24 @@ inline void Compress(uint64_t state[3], const uint8_t* block, int passes) {
         c = b;
         b = t;
     }
-    state[0] ^= a;
-    state[1] = b - state[1];
-    state[2] += c;
+    a0 ^= a;
+    b0 = b - b0;
+    c0 += c;
 }
 
 }  // namespace tiger_detail
 
 template <class Shift>
-void THash_Tiger::CompressWith(const uint8_t* block) {
-    // The three 64-bit words live in the first six digest words, low half first.
+void THash_Tiger::CompressWith(const uint8_t* data, std::size_t count) {
+    // The three 64-bit words live in the first six digest words, low half
+    // first; they stay in registers from one block to the next.
     uint64_t state[3];
     std::memcpy(state, digest_, sizeof state);
-    tiger_detail::Compress<Shift>(state, block, passes_);
+    uint64_t a = state[0], b = state[1], c = state[2];
+    const int passes = passes_;
+    for (; count != 0; --count, data += 64) tiger_detail::Compress<Shift>(a, b, c, data, passes);
+    state[0] = a;
+    state[1] = b;
+    state[2] = c;
     std::memcpy(digest_, state, sizeof state);
 }
