@@ -68,8 +68,9 @@ void THash_MD4::CompressBlock(const uint8_t* block) {
     static constexpr int kShift1[4] = {3, 7, 11, 19}, kShift2[4] = {3, 5, 9, 13}, kShift3[4] = {3, 9, 11, 15};
     static constexpr int kOrder3[16] = {0, 8, 4, 12, 2, 10, 6, 14, 1, 9, 5, 13, 3, 11, 7, 15};
     // Each step adds its word and constant before the Boolean function, which
-    // waits for b, the result of the step before; the selection and the
-    // majority are written so that b enters them last.
+    // waits for b, the result of the step before. The majority is split into
+    // (c & d) + (b & (c ^ d)), two parts that share no bits, so that only the
+    // second waits for b.
 #pragma GCC unroll 16
     for (int i = 0; i < 16; ++i) {
         const uint32_t sum = a + x[i];
@@ -78,8 +79,8 @@ void THash_MD4::CompressBlock(const uint8_t* block) {
     }
 #pragma GCC unroll 16
     for (int i = 0; i < 16; ++i) {
-        const uint32_t sum = a + x[(i % 4) * 4 + i / 4] + 0x5A827999u;
-        uint32_t t = Rol32(sum + ((c & d) | (b & (c | d))), kShift2[i % 4]);  // majority
+        const uint32_t sum = a + x[(i % 4) * 4 + i / 4] + 0x5A827999u + (c & d);
+        uint32_t t = Rol32(sum + (b & (c ^ d)), kShift2[i % 4]);
         a = d; d = c; c = b; b = t;
     }
 #pragma GCC unroll 16

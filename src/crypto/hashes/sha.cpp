@@ -3,12 +3,14 @@
 // extensions where it has them.
 #include "crypto/hashes/sha.h"
 
-#include <immintrin.h>
-
-#include <bit>
 #include <utility>
 
 #include "crypto/bytes.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#define QUELLMARK_SHA_EXTENSIONS 1
+#include <immintrin.h>
+#endif
 
 namespace {
 
@@ -16,9 +18,9 @@ constexpr uint32_t kStepConst[4] = {0x5A827999, 0x6ED9EBA1, 0x8F1BBCDC, 0xCA62C1
 
 template <int Group>
 inline uint32_t Mix(uint32_t b, uint32_t c, uint32_t d) {
-    if constexpr (Group == 0) return d ^ (b & (c ^ d));      // choose
+    if constexpr (Group == 0) return d ^ (b & (c ^ d));             // choice
     else if constexpr (Group == 2) return (b & c) | (d & (b | c));  // majority
-    else return b ^ c ^ d;                                  // parity
+    else return b ^ c ^ d;                                          // parity
 }
 
 template <bool Rotate>
@@ -53,8 +55,7 @@ void CompressPortable(uint32_t state[5], const uint8_t* block) {
     state[0] += a; state[1] += b; state[2] += c; state[3] += d; state[4] += e;
 }
 
-#if defined(__x86_64__) || defined(__i386__)
-#define QUELLMARK_SHA_EXTENSIONS 1
+#ifdef QUELLMARK_SHA_EXTENSIONS
 
 // SHA-1 with the SHA extensions. Lanes hold words in reverse order (A in the
 // top lane), so the block's big-endian words are loaded with a byte reversal
