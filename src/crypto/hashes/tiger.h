@@ -38,6 +38,8 @@ public:
 protected:
     void CompressBlock(const uint8_t* block) override { CompressBlocks(block, 1); }
     void CompressBlocks(const uint8_t* data, std::size_t count) override;
+    // The compression with a chosen key-schedule shift (this class uses
+    // TigerSignedShift); a subclass can watch or replace the shift.
     template <class Shift>
     void CompressWith(const uint8_t* data, std::size_t count);
 
