@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "crypto/cipher.h"
+#include "crypto/hash.h"
 
 constexpr std::size_t kCompareBytes = 4 << 20;
 
@@ -48,5 +49,22 @@ MakeWork CompareCtsDecipher(const TCipherClass& cls, int keyBytes) {
                 for (std::size_t at = 0; at + chunk <= kCompareBytes; at += 4096)
                     theirs->ProcessData(out.data() + at, data.data() + at, chunk);
             }};
+    };
+}
+
+// Our hash of the whole input in one call beside the other library's.
+template <class TheirHash>
+MakeWork CompareHash(const THashClass& cls) {
+    return [&cls](const std::vector<uint8_t>& data, std::vector<uint8_t>&) {
+        std::shared_ptr<THash> ours = cls.create();
+        return WorkPair{[ours, &data] {
+                            ours->Restart();
+                            ours->AddData(data.data(), static_cast<int32_t>(data.size()));
+                            ours->Finish();
+                        },
+                        [&data] {
+                            uint8_t digest[64];
+                            TheirHash().CalculateDigest(digest, data.data(), data.size());
+                        }};
     };
 }

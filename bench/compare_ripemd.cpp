@@ -5,23 +5,11 @@
 
 namespace {
 
-// Our hash of the whole input in one call beside Crypto++'s.
-template <class TheirHash>
-MakeWork CompareHash(const THashClass& cls) {
-    return [&cls](const std::vector<uint8_t>& data, std::vector<uint8_t>&) {
-        std::shared_ptr<THash> ours = cls.create();
-        return WorkPair{[ours, &data] {
-                            ours->Restart();
-                            ours->AddData(data.data(), static_cast<int32_t>(data.size()));
-                            ours->Finish();
-                        },
-                        [&data] {
-                            uint8_t digest[64];
-                            TheirHash().CalculateDigest(digest, data.data(), data.size());
-                        }};
-    };
-}
-
-const int registered = RegisterComparison("RIPEMD-256 / Crypto++", CompareHash<CryptoPP::RIPEMD256>(THash_RipeMD256::Class));
+const int registered[] = {
+    RegisterComparison("RIPEMD-128 / Crypto++", CompareHash<CryptoPP::RIPEMD128>(THash_RipeMD128::Class)),
+    RegisterComparison("RIPEMD-160 / Crypto++", CompareHash<CryptoPP::RIPEMD160>(THash_RipeMD160::Class)),
+    RegisterComparison("RIPEMD-256 / Crypto++", CompareHash<CryptoPP::RIPEMD256>(THash_RipeMD256::Class)),
+    RegisterComparison("RIPEMD-320 / Crypto++", CompareHash<CryptoPP::RIPEMD320>(THash_RipeMD320::Class)),
+};
 
 }  // namespace

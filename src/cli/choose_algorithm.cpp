@@ -10,7 +10,6 @@ std::string ValidNames(const TAlgorithmRegistry<Info>& registry, bool withIndex)
     std::string names;
     const TStringList& entries = registry.Entries();
     for (std::size_t i = 0; i < entries.Count(); ++i) {
-        if (!registry.ClassAt(entries, i)) continue;
         names += "\n  ";
         if (withIndex) names += std::to_string(i) + "  ";
         names += entries.Names(i);
@@ -27,9 +26,7 @@ const TCipherClass& ChooseCipher(const std::string& name) {
     if (error == std::errc() && end == name.data() + name.size() && !name.empty()) {
         if (index >= registry.Entries().Count())
             throw UsageError{"there is no cipher with index " + name + "; the valid ones are:" + ValidNames(registry, true)};
-        if (const TCipherClass* cls = registry.ClassAt(registry.Entries(), index)) return *cls;
-        throw UsageError{"cipher " + name + " (" + registry.Entries().Names(index) +
-                         ") is not available in this build; the available ones are:" + ValidNames(registry, true)};
+        return *registry.ClassAt(registry.Entries(), index);
     }
     if (const TCipherClass* cls = LookupCipherClass(name)) return *cls;
     throw UsageError{"unknown cipher \"" + name + "\"; the valid names are:" + ValidNames(registry, true)};

@@ -17,13 +17,9 @@ int CommandAlgorithms(const Invocation& inv) {
     std::printf("Ciphers (index, name, description):\n");
     const TStringList& ciphers = CipherRegistry().Entries();
     for (std::size_t i = 0; i < ciphers.Count(); ++i) {
-        std::string description = "(not available in this build)";
-        if (const TCipherClass* cls = TCipherRegistry::ClassAt(ciphers, i)) {
-            TCipherManager manager;
-            manager.SetAlgorithm(cls->className);
-            description = manager.Description();
-        }
-        std::printf("  %2zu  %-18s  %s\n", i, ciphers.Names(i).c_str(), description.c_str());
+        TCipherManager manager;
+        manager.SetAlgorithm(TCipherRegistry::ClassAt(ciphers, i)->className);
+        std::printf("  %2zu  %-18s  %s\n", i, ciphers.Names(i).c_str(), manager.Description().c_str());
     }
     std::printf("\nHashes (name, description):\n");
     const TStringList& hashes = HashRegistry().Entries();

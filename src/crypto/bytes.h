@@ -36,6 +36,16 @@ inline void LoadLE32Padded(uint32_t* words, std::size_t count, const uint8_t* ke
     }
 }
 
+inline uint64_t LoadLE64(const uint8_t* p) {
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    return std::endian::native == std::endian::little ? v : __builtin_bswap64(v);
+}
+inline void StoreLE64(uint8_t* p, uint64_t v) {
+    if constexpr (std::endian::native != std::endian::little) v = __builtin_bswap64(v);
+    std::memcpy(p, &v, 8);
+}
+
 inline uint32_t Rol32(uint32_t x, int n) { return std::rotl(x, n); }
 inline uint32_t Ror32(uint32_t x, int n) { return std::rotr(x, n); }
 

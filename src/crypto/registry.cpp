@@ -47,21 +47,15 @@ bool TAlgorithmRegistry<Info>::Enrol(const Info* cls, std::string_view name, std
 }
 
 template <class Info>
-void TAlgorithmRegistry<Info>::Reserve(std::string_view className, std::string_view name, std::string_view comment) {
-    entries_.Add(DisplayName(className, name) + "=" + std::string(comment));
-}
-
-template <class Info>
 const Info* TAlgorithmRegistry<Info>::Lookup(std::string_view name) const {
     std::size_t cut = name.find('_');
     if (cut != std::string_view::npos) name.remove_prefix(cut + 1);
     for (std::size_t i = 0; i < entries_.Count(); ++i) {
         const Info* cls = ClassAt(entries_, i);
-        if (cls && SameText(ShortClassName(cls->className), name)) return cls;
+        if (SameText(ShortClassName(cls->className), name)) return cls;
     }
     for (std::size_t i = 0; i < entries_.Count(); ++i) {
-        const Info* cls = ClassAt(entries_, i);
-        if (cls && SameText(entries_.Names(i), name)) return cls;
+        if (SameText(entries_.Names(i), name)) return ClassAt(entries_, i);
     }
     return nullptr;
 }

@@ -18,9 +18,6 @@ class TAlgorithmRegistry {
 public:
     // Adds the class, or replaces its entry text in place; false when no class is given.
     bool Enrol(const Info* cls, std::string_view name, std::string_view comment);
-    // Holds a position for a class this build lacks, so the classes after it
-    // keep their fixed indexes. A reserved entry carries no class.
-    void Reserve(std::string_view className, std::string_view name, std::string_view comment);
     // By short class name first, then by display name, ignoring letter case.
     const Info* Lookup(std::string_view name) const;
     // The display name, or the short class name of an unregistered class.

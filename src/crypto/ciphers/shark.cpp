@@ -73,12 +73,6 @@ uint64_t Crypt(const RoundTables& t, const std::array<uint8_t, 256>& box, const 
 // byte through the S-box first leaves the matrix alone.
 uint64_t InverseDiffusion(uint64_t v) { return Diffuse(kDecipherTables, Substitute(square_field::kSBox, v)); }
 
-inline uint64_t LoadLE64(const uint8_t* p) { return uint64_t(LoadLE32(p)) | uint64_t(LoadLE32(p + 4)) << 32; }
-inline void StoreLE64(uint8_t* p, uint64_t v) {
-    StoreLE32(p, static_cast<uint32_t>(v));
-    StoreLE32(p + 4, static_cast<uint32_t>(v >> 32));
-}
-
 }  // namespace
 
 const TCipherClass TCipher_Shark::Class = {"TCipher_Shark", {8, 16, 112}, &MakeCipher<TCipher_Shark>, kKnownAnswer};

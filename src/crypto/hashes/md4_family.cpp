@@ -30,13 +30,16 @@ void THash_MD4::AddData(const void* data, int32_t size) {
         CompressBlock(block_);
     }
     // Whole blocks are compressed straight from the caller's data.
-    for (; left >= 64; in += 64, left -= 64) CompressBlock(in);
+    const std::size_t whole = left / 64;
+    if (whole != 0) CompressBlocks(in, whole);
+    in += 64 * whole;
+    left -= 64 * whole;
     std::memcpy(block_, in, left);
 }
 
-void THash_MD4::PadAndCompress(bool bigEndianLength) {
+void THash_MD4::PadAndCompress(bool bigEndianLength, uint8_t marker) {
     std::size_t index = static_cast<std::size_t>(count_ % 64);
-    block_[index++] = 0x80;
+    block_[index++] = marker;
     if (index > 56) {
         std::memset(block_ + index, 0, 64 - index);
         CompressBlock(block_);
@@ -62,21 +65,28 @@ void THash_MD4::CompressBlock(const uint8_t* block) {
     uint32_t x[16];
     for (int i = 0; i < 16; ++i) x[i] = LoadLE32(block + 4 * i);
     uint32_t a = digest_[0], b = digest_[1], c = digest_[2], d = digest_[3];
-    auto f = [](uint32_t x, uint32_t y, uint32_t z) { return (x & y) | (~x & z); };
-    auto g = [](uint32_t x, uint32_t y, uint32_t z) { return (x & y) | (x & z) | (y & z); };
-    auto h = [](uint32_t x, uint32_t y, uint32_t z) { return x ^ y ^ z; };
     static constexpr int kShift1[4] = {3, 7, 11, 19}, kShift2[4] = {3, 5, 9, 13}, kShift3[4] = {3, 9, 11, 15};
     static constexpr int kOrder3[16] = {0, 8, 4, 12, 2, 10, 6, 14, 1, 9, 5, 13, 3, 11, 7, 15};
+    // Each step adds its word and constant before the Boolean function, which
+    // waits for b, the result of the step before. The majority is split into
+    // (c & d) + (b & (c ^ d)), two parts that share no bits, so that only the
+    // second waits for b.
+#pragma GCC unroll 16
     for (int i = 0; i < 16; ++i) {
-        uint32_t t = Rol32(a + f(b, c, d) + x[i], kShift1[i % 4]);
+        const uint32_t sum = a + x[i];
+        uint32_t t = Rol32(sum + (d ^ (b & (c ^ d))), kShift1[i % 4]);  // (b & c) | (~b & d)
         a = d; d = c; c = b; b = t;
     }
+#pragma GCC unroll 16
     for (int i = 0; i < 16; ++i) {
-        uint32_t t = Rol32(a + g(b, c, d) + x[(i % 4) * 4 + i / 4] + 0x5A827999u, kShift2[i % 4]);
+        const uint32_t sum = a + x[(i % 4) * 4 + i / 4] + 0x5A827999u + (c & d);
+        uint32_t t = Rol32(sum + (b & (c ^ d)), kShift2[i % 4]);
         a = d; d = c; c = b; b = t;
     }
+#pragma GCC unroll 16
     for (int i = 0; i < 16; ++i) {
-        uint32_t t = Rol32(a + h(b, c, d) + x[kOrder3[i]] + 0x6ED9EBA1u, kShift3[i % 4]);
+        const uint32_t sum = a + x[kOrder3[i]] + 0x6ED9EBA1u;
+        uint32_t t = Rol32(sum + (b ^ c ^ d), kShift3[i % 4]);
         a = d; d = c; c = b; b = t;
     }
     digest_[0] += a; digest_[1] += b; digest_[2] += c; digest_[3] += d;

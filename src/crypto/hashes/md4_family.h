@@ -3,6 +3,7 @@
 // byte count, up to ten 32-bit digest words written little-endian, and the
 // MD4-style padding (0x80, zeros, 64-bit bit length little-endian).
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 
@@ -27,9 +28,15 @@ protected:
     void Start(std::initializer_list<uint32_t> words);
     // One compression step over a 64-byte block.
     virtual void CompressBlock(const uint8_t* block);
-    // Pads the last block and stores the bit length in bytes 56 to 63,
-    // little- or big-endian, then compresses.
-    void PadAndCompress(bool bigEndianLength);
+    // `count` whole blocks in a row, straight from the caller's data; a class
+    // whose state is costly to load and store overrides this to keep it
+    // loaded from one block to the next.
+    virtual void CompressBlocks(const uint8_t* data, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) CompressBlock(data + 64 * i);
+    }
+    // Pads the last block (the marker byte, then zeros) and stores the bit
+    // length in bytes 56 to 63, little- or big-endian, then compresses.
+    void PadAndCompress(bool bigEndianLength, uint8_t marker = 0x80);
 
     uint64_t count_ = 0;  // bytes absorbed; 64 bits so large files hash correctly
     uint8_t block_[64] = {};

@@ -1,0 +1,15 @@
+#pragma once
+// MD5 (RFC 1321): the MD4 block handling with four rounds of sixteen steps.
+#include "crypto/hashes/md4_family.h"
+
+class THash_MD5 : public THash_MD4 {
+public:
+    static const THashClass Class;
+    THash_MD5() : THash_MD4(Class) { Restart(); }
+
+    void Restart() override;
+
+protected:
+    void CompressBlock(const uint8_t* block) override;
+    void CompressBlocks(const uint8_t* data, std::size_t count) override;
+};
