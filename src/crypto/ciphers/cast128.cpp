@@ -9,28 +9,11 @@ const TCipherClass TCipher_Cast128::Class = {"TCipher_Cast128", {8, 16, 128}, &M
 
 namespace {
 
-const auto& S1 = kCastSBox[0];
-const auto& S2 = kCastSBox[1];
-const auto& S3 = kCastSBox[2];
-const auto& S4 = kCastSBox[3];
 const auto& S5 = kCastSBox[4];
 const auto& S6 = kCastSBox[5];
 const auto& S7 = kCastSBox[6];
 const auto& S8 = kCastSBox[7];
 
-// The three round functions; the round number modulo 3 picks one.
-inline uint32_t F1(uint32_t d, uint32_t km, uint32_t kr) {
-    const uint32_t i = Rol32(km + d, static_cast<int>(kr));
-    return ((S1[i >> 24] ^ S2[(i >> 16) & 0xFF]) - S3[(i >> 8) & 0xFF]) + S4[i & 0xFF];
-}
-inline uint32_t F2(uint32_t d, uint32_t km, uint32_t kr) {
-    const uint32_t i = Rol32(km ^ d, static_cast<int>(kr));
-    return ((S1[i >> 24] - S2[(i >> 16) & 0xFF]) + S3[(i >> 8) & 0xFF]) ^ S4[i & 0xFF];
-}
-inline uint32_t F3(uint32_t d, uint32_t km, uint32_t kr) {
-    const uint32_t i = Rol32(km - d, static_cast<int>(kr));
-    return ((S1[i >> 24] + S2[(i >> 16) & 0xFF]) ^ S3[(i >> 8) & 0xFF]) - S4[i & 0xFF];
-}
 
 // Byte n (0 = most significant) of a 16-byte value held as four big-endian words.
 inline uint8_t ByteOf(const uint32_t (&w)[4], int n) { return static_cast<uint8_t>(w[n >> 2] >> (24 - 8 * (n & 3))); }
@@ -87,9 +70,9 @@ void SixteenSubkeys(uint32_t (&x)[4], uint32_t (&z)[4], uint32_t* out) {
 // rounds per step so each function is called directly.
 #define CAST_THREE_ROUNDS(k, i, l, r)                  \
     do {                                               \
-        (l) ^= F1((r), (k).km[(i)], (k).kr[(i)]);         \
-        (r) ^= F2((l), (k).km[(i) + 1], (k).kr[(i) + 1]); \
-        (l) ^= F3((r), (k).km[(i) + 2], (k).kr[(i) + 2]); \
+        (l) ^= CastF1((r), (k).km[(i)], (k).kr[(i)]);         \
+        (r) ^= CastF2((l), (k).km[(i) + 1], (k).kr[(i) + 1]); \
+        (l) ^= CastF3((r), (k).km[(i) + 2], (k).kr[(i) + 2]); \
     } while (0)
 
 void TCipher_Cast128::EncipherBlock(uint8_t* block) {
@@ -102,7 +85,7 @@ void TCipher_Cast128::EncipherBlock(uint8_t* block) {
     }
     if (rounds_ > 12) {
         CAST_THREE_ROUNDS(k, 12, l, r);
-        r ^= F1(l, k.km[15], k.kr[15]);
+        r ^= CastF1(l, k.km[15], k.kr[15]);
     }
     StoreBE32(block, r);
     StoreBE32(block + 4, l);
@@ -111,16 +94,16 @@ void TCipher_Cast128::EncipherBlock(uint8_t* block) {
 // Deciphering runs the rounds backwards; round i keeps its own function.
 #define CAST_THREE_ROUNDS_BACK(k, i, l, r)             \
     do {                                               \
-        (l) ^= F3((r), (k).km[(i) + 2], (k).kr[(i) + 2]); \
-        (r) ^= F2((l), (k).km[(i) + 1], (k).kr[(i) + 1]); \
-        (l) ^= F1((r), (k).km[(i)], (k).kr[(i)]);         \
+        (l) ^= CastF3((r), (k).km[(i) + 2], (k).kr[(i) + 2]); \
+        (r) ^= CastF2((l), (k).km[(i) + 1], (k).kr[(i) + 1]); \
+        (l) ^= CastF1((r), (k).km[(i)], (k).kr[(i)]);         \
     } while (0)
 
 void TCipher_Cast128::DecipherBlock(uint8_t* block) {
     const Schedule& k = UserDataAs<Schedule>();
     uint32_t l = LoadBE32(block), r = LoadBE32(block + 4);
     if (rounds_ > 12) {
-        l ^= F1(r, k.km[15], k.kr[15]);
+        l ^= CastF1(r, k.km[15], k.kr[15]);
         CAST_THREE_ROUNDS_BACK(k, 12, r, l);
     }
     for (int i = 6; i >= 0; i -= 6) {
@@ -139,8 +122,8 @@ void TCipher_Cast128::DecipherBlocks(uint8_t* blocks, int32_t count) {
         uint32_t l0 = LoadBE32(blocks), r0 = LoadBE32(blocks + 4);
         uint32_t l1 = LoadBE32(blocks + 8), r1 = LoadBE32(blocks + 12);
         if (rounds_ > 12) {
-            l0 ^= F1(r0, k.km[15], k.kr[15]);
-            l1 ^= F1(r1, k.km[15], k.kr[15]);
+            l0 ^= CastF1(r0, k.km[15], k.kr[15]);
+            l1 ^= CastF1(r1, k.km[15], k.kr[15]);
             CAST_THREE_ROUNDS_BACK(k, 12, r0, l0);
             CAST_THREE_ROUNDS_BACK(k, 12, r1, l1);
         }

@@ -9,38 +9,21 @@ const TCipherClass TCipher_Cast256::Class = {"TCipher_Cast256", {16, 32, 384}, &
 
 namespace {
 
-const auto& S1 = kCastSBox[0];
-const auto& S2 = kCastSBox[1];
-const auto& S3 = kCastSBox[2];
-const auto& S4 = kCastSBox[3];
 
-// The round functions are those of CAST-128.
-inline uint32_t F1(uint32_t d, uint32_t km, uint32_t kr) {
-    const uint32_t i = Rol32(km + d, static_cast<int>(kr));
-    return ((S1[i >> 24] ^ S2[(i >> 16) & 0xFF]) - S3[(i >> 8) & 0xFF]) + S4[i & 0xFF];
-}
-inline uint32_t F2(uint32_t d, uint32_t km, uint32_t kr) {
-    const uint32_t i = Rol32(km ^ d, static_cast<int>(kr));
-    return ((S1[i >> 24] - S2[(i >> 16) & 0xFF]) + S3[(i >> 8) & 0xFF]) ^ S4[i & 0xFF];
-}
-inline uint32_t F3(uint32_t d, uint32_t km, uint32_t kr) {
-    const uint32_t i = Rol32(km - d, static_cast<int>(kr));
-    return ((S1[i >> 24] + S2[(i >> 16) & 0xFF]) ^ S3[(i >> 8) & 0xFF]) - S4[i & 0xFF];
-}
 
 // The forward quad-round Q and the reverse quad-round QBAR on the words
 // A, B, C, D (w[0..3]) with the four subkey pairs starting at m and r.
 inline void Quad(uint32_t (&w)[4], const uint32_t* m, const uint32_t* r) {
-    w[2] ^= F1(w[3], m[0], r[0]);
-    w[1] ^= F2(w[2], m[1], r[1]);
-    w[0] ^= F3(w[1], m[2], r[2]);
-    w[3] ^= F1(w[0], m[3], r[3]);
+    w[2] ^= CastF1(w[3], m[0], r[0]);
+    w[1] ^= CastF2(w[2], m[1], r[1]);
+    w[0] ^= CastF3(w[1], m[2], r[2]);
+    w[3] ^= CastF1(w[0], m[3], r[3]);
 }
 inline void QuadBar(uint32_t (&w)[4], const uint32_t* m, const uint32_t* r) {
-    w[3] ^= F1(w[0], m[3], r[3]);
-    w[0] ^= F3(w[1], m[2], r[2]);
-    w[1] ^= F2(w[2], m[1], r[1]);
-    w[2] ^= F1(w[3], m[0], r[0]);
+    w[3] ^= CastF1(w[0], m[3], r[3]);
+    w[0] ^= CastF3(w[1], m[2], r[2]);
+    w[1] ^= CastF2(w[2], m[1], r[1]);
+    w[2] ^= CastF1(w[3], m[0], r[0]);
 }
 
 void Load(const uint8_t* block, uint32_t (&w)[4]) {
@@ -111,14 +94,14 @@ void TCipher_Cast256::Init(const uint8_t* key, int32_t size, const uint8_t* vect
             r[j] = tr;
             tr = (tr + 17) & 31;
         }
-        kappa[6] ^= F1(kappa[7], m[0], r[0]);
-        kappa[5] ^= F2(kappa[6], m[1], r[1]);
-        kappa[4] ^= F3(kappa[5], m[2], r[2]);
-        kappa[3] ^= F1(kappa[4], m[3], r[3]);
-        kappa[2] ^= F2(kappa[3], m[4], r[4]);
-        kappa[1] ^= F3(kappa[2], m[5], r[5]);
-        kappa[0] ^= F1(kappa[1], m[6], r[6]);
-        kappa[7] ^= F2(kappa[0], m[7], r[7]);
+        kappa[6] ^= CastF1(kappa[7], m[0], r[0]);
+        kappa[5] ^= CastF2(kappa[6], m[1], r[1]);
+        kappa[4] ^= CastF3(kappa[5], m[2], r[2]);
+        kappa[3] ^= CastF1(kappa[4], m[3], r[3]);
+        kappa[2] ^= CastF2(kappa[3], m[4], r[4]);
+        kappa[1] ^= CastF3(kappa[2], m[5], r[5]);
+        kappa[0] ^= CastF1(kappa[1], m[6], r[6]);
+        kappa[7] ^= CastF2(kappa[0], m[7], r[7]);
     };
 
     Schedule& k = UserDataAs<Schedule>();

@@ -45,8 +45,11 @@ private:
 
 }  // namespace
 
-// The state lives in locals through a whole run; the cards are updated in place.
-void TCipher_Sapphire::Encipher(uint8_t* data, int32_t size) {
+// The state lives in locals through a whole run; the cards are updated in
+// place. Both directions draw the same key byte; they differ only in which
+// of input and output is the plain byte that feeds the next step.
+template <bool Deciphering>
+void TCipher_Sapphire::Code(uint8_t* data, int32_t size) {
     State& st = UserDataAs<Schedule>().live;
     uint8_t* cards = st.cards;
     uint8_t rotor = st.rotor, ratchet = st.ratchet, avalanche = st.avalanche;
@@ -60,11 +63,12 @@ void TCipher_Sapphire::Encipher(uint8_t* data, int32_t size) {
         cards[lastPlain] = cards[rotor];
         cards[rotor] = swap;
         avalanche = static_cast<uint8_t>(avalanche + cards[swap]);
-        const uint8_t plain = data[n];
-        lastCipher = plain ^ cards[static_cast<uint8_t>(cards[ratchet] + cards[rotor])] ^
-                     cards[cards[static_cast<uint8_t>(cards[lastPlain] + cards[lastCipher] + cards[avalanche])]];
-        lastPlain = plain;
-        data[n] = lastCipher;
+        const uint8_t key = cards[static_cast<uint8_t>(cards[ratchet] + cards[rotor])] ^
+                            cards[cards[static_cast<uint8_t>(cards[lastPlain] + cards[lastCipher] + cards[avalanche])]];
+        const uint8_t in = data[n];
+        data[n] = in ^ key;
+        lastPlain = Deciphering ? data[n] : in;
+        lastCipher = Deciphering ? in : data[n];
     }
     st.rotor = rotor;
     st.ratchet = ratchet;
@@ -73,32 +77,8 @@ void TCipher_Sapphire::Encipher(uint8_t* data, int32_t size) {
     st.lastCipher = lastCipher;
 }
 
-void TCipher_Sapphire::Decipher(uint8_t* data, int32_t size) {
-    State& st = UserDataAs<Schedule>().live;
-    uint8_t* cards = st.cards;
-    uint8_t rotor = st.rotor, ratchet = st.ratchet, avalanche = st.avalanche;
-    uint8_t lastPlain = st.lastPlain, lastCipher = st.lastCipher;
-    for (int32_t n = 0; n < size; ++n) {
-        ratchet = static_cast<uint8_t>(ratchet + cards[rotor]);
-        rotor = static_cast<uint8_t>(rotor + 1);
-        const uint8_t swap = cards[lastCipher];
-        cards[lastCipher] = cards[ratchet];
-        cards[ratchet] = cards[lastPlain];
-        cards[lastPlain] = cards[rotor];
-        cards[rotor] = swap;
-        avalanche = static_cast<uint8_t>(avalanche + cards[swap]);
-        const uint8_t cipher = data[n];
-        lastPlain = cipher ^ cards[static_cast<uint8_t>(cards[ratchet] + cards[rotor])] ^
-                    cards[cards[static_cast<uint8_t>(cards[lastPlain] + cards[lastCipher] + cards[avalanche])]];
-        lastCipher = cipher;
-        data[n] = lastPlain;
-    }
-    st.rotor = rotor;
-    st.ratchet = ratchet;
-    st.avalanche = avalanche;
-    st.lastPlain = lastPlain;
-    st.lastCipher = lastCipher;
-}
+void TCipher_Sapphire::Encipher(uint8_t* data, int32_t size) { Code<false>(data, size); }
+void TCipher_Sapphire::Decipher(uint8_t* data, int32_t size) { Code<true>(data, size); }
 
 void TCipher_Sapphire::EncipherBlock(uint8_t* block) { Encipher(block, 32); }
 void TCipher_Sapphire::DecipherBlock(uint8_t* block) { Decipher(block, 32); }

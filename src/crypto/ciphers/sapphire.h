@@ -30,6 +30,8 @@ private:
     };
     static_assert(sizeof(Schedule) == 522);
 
+    template <bool Deciphering>
+    void Code(uint8_t* data, int32_t size);
     void Encipher(uint8_t* data, int32_t size);
     void Decipher(uint8_t* data, int32_t size);
 };
