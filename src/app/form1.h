@@ -1,0 +1,54 @@
+#pragma once
+// TForm1: the main window's run-long state and behaviour: creation and the
+// scratch directory, the check on every activation, the start-up sequence
+// (password, then the container named on the command line), opening a
+// container, changing the password, and the clean-up at close.
+#include <optional>
+#include <string>
+
+#include "app/form_ui.h"
+
+class TForm1 {
+public:
+    // `argument`: the first command-line argument, if any. `executableDir`:
+    // where the program lies (the scratch directory's fallback place).
+    TForm1(TFormUi& ui, TPasswordStore& store, std::optional<std::string> argument, std::string executableDir);
+
+    // Creation: reads the password record and chooses the scratch directory.
+    // An error reading the record is passed on (the application error box
+    // shows it) and leaves the scratch directory unset.
+    void FormCreate();
+    void FormActivate();
+    void FormClose();
+    void Open1Click();
+    void ChangePassword1Click();
+    void OpenAttachment(const std::string& path);
+    bool CanWriteScratch();
+    void ClearScratch();
+
+    // The scratch directory: $XDG_CACHE_HOME/quellmark/scratch (default
+    // ~/.cache) when the cache home exists, else "scratch" beside the program.
+    static std::string ChooseScratchDir(const std::string& executableDir);
+
+    std::string scratchDir;
+    std::string password;
+    bool lastOpenFailed = false;
+    bool rememberPassword = false;
+    bool startupDone = false;
+    bool retryRequested = false;
+    bool startupOpen = false;
+    bool canContinue = false;
+
+private:
+    void StartupSequence();
+    void LoadPassword();
+    void SavePassword();
+
+    TFormUi& ui_;
+    TPasswordStore& store_;
+    std::optional<std::string> argument_;
+    std::string executableDir_;
+};
+
+extern const char* const kPermissionsMessage;
+extern const char* const kDirectoryPermissionsMessage;

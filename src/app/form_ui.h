@@ -1,0 +1,42 @@
+#pragma once
+// What the main window's logic asks of its user interface. The desktop
+// program answers with Qt widgets; tests answer by script.
+#include <optional>
+#include <string>
+
+struct PasswordEntry {
+    std::string password;
+    bool remember = false;
+};
+
+class TFormUi {
+public:
+    virtual ~TFormUi() = default;
+    // The password dialog, filled with `initial`; nullopt unless confirmed with OK.
+    virtual std::optional<PasswordEntry> AskPassword(const PasswordEntry& initial) = 0;
+    // Error box: caption "Error", error icon, one button "OK".
+    virtual void ShowError(const std::string& text) = 0;
+    // Plain message box: caption "Quellmark", no icon, one button "OK".
+    virtual void ShowMessage(const std::string& text) = 0;
+    // Question box: caption "Confirm", question icon, "&Yes" and "&No"; true for Yes.
+    virtual bool AskYesNo(const std::string& text) = 0;
+    // The open-file dialog; nullopt when cancelled.
+    virtual std::optional<std::string> ChooseContainer() = 0;
+    // The list of unpacked files.
+    virtual void ClearList() = 0;
+    virtual void AddListItem(const std::string& caption, int imageIndex) = 0;
+    // The image index for a file name (the icon finder of the current open);
+    // a fresh finder is made at the start of every open.
+    virtual void ResetIcons() = 0;
+    virtual int IconIndexFor(const std::string& fileName) = 0;
+    // Closes the main window, which ends the program.
+    virtual void CloseWindow() = 0;
+};
+
+// Where the password record is kept; failures are exceptions.
+class TPasswordStore {
+public:
+    virtual ~TPasswordStore() = default;
+    virtual PasswordEntry Load() = 0;
+    virtual void Save(const PasswordEntry& entry) = 0;
+};

@@ -1,0 +1,214 @@
+// The main window's logic, answered by script: start-up, opening, passwords
+// and the scratch directory.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <fstream>
+#include <sys/stat.h>
+
+#include "app/form1.h"
+#include "cabinet/cab_writer.h"
+#include "container/container_fixture.h"
+#include "container/container_writer.h"
+
+namespace {
+
+// Records what the window shows and answers its questions from queues.
+struct ScriptedUi : TFormUi {
+    std::deque<std::optional<PasswordEntry>> passwordAnswers;
+    std::deque<bool> yesNoAnswers;
+    std::deque<std::optional<std::string>> openAnswers;
+    std::vector<std::string> shown;  // every dialog and box, in order
+    std::vector<std::string> listed;
+    bool closed = false;
+
+    std::optional<PasswordEntry> AskPassword(const PasswordEntry& initial) override {
+        shown.push_back("password dialog" + std::string(initial.remember ? " (filled)" : ""));
+        auto answer = passwordAnswers.at(0);
+        passwordAnswers.pop_front();
+        return answer;
+    }
+    void ShowError(const std::string& text) override { shown.push_back("error: " + text); }
+    void ShowMessage(const std::string& text) override { shown.push_back("message: " + text); }
+    bool AskYesNo(const std::string& text) override {
+        shown.push_back("question: " + text);
+        bool answer = yesNoAnswers.at(0);
+        yesNoAnswers.pop_front();
+        return answer;
+    }
+    std::optional<std::string> ChooseContainer() override {
+        auto answer = openAnswers.at(0);
+        openAnswers.pop_front();
+        return answer;
+    }
+    void ClearList() override { listed.clear(); }
+    void AddListItem(const std::string& caption, int) override { listed.push_back(caption); }
+    void ResetIcons() override {}
+    int IconIndexFor(const std::string&) override { return 0; }
+    void CloseWindow() override { closed = true; }
+};
+
+struct MemoryStore : TPasswordStore {
+    PasswordEntry stored;
+    int saves = 0;
+    bool failLoad = false;
+    PasswordEntry Load() override {
+        if (failLoad) throw Exception("Invalid data type for 'data'");
+        return stored;
+    }
+    void Save(const PasswordEntry& entry) override {
+        stored = entry;
+        ++saves;
+    }
+};
+
+class Form1Test : public TempDirTest {
+protected:
+    void SetUp() override {
+        TempDirTest::SetUp();
+        setenv("XDG_CACHE_HOME", (root / "cache").c_str(), 1);
+        std::filesystem::create_directories(root / "cache");
+        container = (root / "mail.ozv").string();
+        WriteCabinet((root / "body.cab").string(), {{MakeFile("src/a.txt", "A"), "a.txt"}, {MakeFile("src/b.txt", "B"), "docs/b.txt"}}, true);
+        WriteContainer((root / "body.cab").string(), container, 1, "right");
+    }
+    std::unique_ptr<TForm1> Start(std::optional<std::string> argument) {
+        auto form = std::make_unique<TForm1>(ui, store, std::move(argument), (root / "bin").string());
+        form->FormCreate();
+        form->FormActivate();
+        return form;
+    }
+    ScriptedUi ui;
+    MemoryStore store;
+    std::string container;
+};
+
+const std::string kQuestion = "question: Your Password is Incorrect. Would you like to enter a new one now?";
+
+TEST_F(Form1Test, WithoutArgumentsTheDialogShowsOnlyWhenNoPasswordIsRemembered) {
+    ui.passwordAnswers.push_back(PasswordEntry{"typed", true});
+    auto form = Start(std::nullopt);
+    EXPECT_EQ(ui.shown, std::vector<std::string>{"password dialog"});
+    EXPECT_EQ(store.saves, 1);
+    EXPECT_EQ(store.stored.password, "typed");
+    EXPECT_EQ(form->scratchDir, (root / "cache" / "quellmark" / "scratch").string());
+
+    ScriptedUi quiet;
+    TForm1 again(quiet, store, std::nullopt, "/nowhere");
+    again.FormCreate();
+    again.FormActivate();
+    again.FormActivate();  // a second activation runs nothing again
+    EXPECT_TRUE(quiet.shown.empty());
+    EXPECT_TRUE(quiet.listed.empty());
+    struct stat info{};
+    ASSERT_EQ(stat(again.scratchDir.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+}
+
+TEST_F(Form1Test, AWrongRememberedPasswordAsksThenTheRightOneListsTheFiles) {
+    store.stored = {"wrong", true};
+    ui.yesNoAnswers.push_back(true);
+    ui.passwordAnswers.push_back(PasswordEntry{"right", false});
+    auto form = Start(container);
+    EXPECT_EQ(ui.shown, (std::vector<std::string>{kQuestion, "password dialog"}));
+    EXPECT_EQ(ui.listed, (std::vector<std::string>{"a.txt", "docs/b.txt"}));
+    EXPECT_FALSE(form->lastOpenFailed);
+    EXPECT_FALSE(form->startupOpen);
+    EXPECT_EQ(store.stored.password, "right");
+    EXPECT_FALSE(store.stored.remember);
+    std::ifstream probe(form->scratchDir + "/TEST.TXT", std::ios::binary);
+    std::string content((std::istreambuf_iterator<char>(probe)), {});
+    EXPECT_EQ(content, "TEST\r\n");
+}
+
+TEST_F(Form1Test, NoToTheQuestionEndsTheStartUpAndChangePasswordReopensTheArgument) {
+    store.stored = {"wrong", true};
+    ui.yesNoAnswers.push_back(false);
+    auto form = Start(container);
+    EXPECT_EQ(ui.shown, std::vector<std::string>{kQuestion});
+    EXPECT_TRUE(ui.listed.empty());
+    EXPECT_TRUE(form->lastOpenFailed);
+
+    // The dialog comes filled while the password is remembered; a wrong new
+    // one now gives the error box, never the question.
+    ui.passwordAnswers.push_back(PasswordEntry{"still wrong", true});
+    form->ChangePassword1Click();
+    EXPECT_EQ(ui.shown.back(), "error: Invalid Password");
+    EXPECT_EQ(ui.shown[ui.shown.size() - 2], "password dialog (filled)");
+    ui.passwordAnswers.push_back(PasswordEntry{"right", true});
+    form->ChangePassword1Click();
+    EXPECT_EQ(ui.listed.size(), 2u);
+    // After a success, changing the password opens nothing.
+    ui.passwordAnswers.push_back(PasswordEntry{"other", true});
+    ui.listed.clear();
+    form->ChangePassword1Click();
+    EXPECT_TRUE(ui.listed.empty());
+}
+
+TEST_F(Form1Test, AMissingArgumentFileGivesOnlyItsMessage) {
+    auto form = Start((root / "gone.ozv").string());
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0], "message: There was a problem decrypting your attachment (\"" + (root / "gone.ozv").string() +
+                               "\")\r\nIf you are opening the attachment directory from an e-mail,\r\n"
+                               "You may want to try saving it and double-clicking the saved file instead");
+}
+
+TEST_F(Form1Test, FileOpenReportsInvalidPasswordAndCancelledDialogsChangeNothing) {
+    store.stored = {"wrong", true};
+    auto form = Start(std::nullopt);
+    ui.openAnswers.push_back(container);
+    form->Open1Click();
+    EXPECT_EQ(ui.shown, std::vector<std::string>{"error: Invalid Password"});
+    ui.openAnswers.push_back(std::nullopt);
+    form->Open1Click();
+    EXPECT_EQ(ui.shown.size(), 1u);
+    ui.passwordAnswers.push_back(std::nullopt);
+    form->ChangePassword1Click();
+    EXPECT_EQ(store.saves, 0);
+    EXPECT_EQ(form->password, "wrong");
+    // A failed File > Open is not re-opened by Change Password when there is no argument.
+    ui.passwordAnswers.push_back(PasswordEntry{"right", true});
+    form->ChangePassword1Click();
+    EXPECT_TRUE(ui.listed.empty());
+    ui.openAnswers.push_back(container);
+    form->Open1Click();
+    EXPECT_EQ(ui.listed.size(), 2u);
+}
+
+TEST_F(Form1Test, AnUnusableScratchDirectoryEndsTheProgramWithThePermissionsMessage) {
+    store.failLoad = true;
+    TForm1 form(ui, store, container, (root / "bin").string());
+    EXPECT_THROW(form.FormCreate(), Exception);
+    EXPECT_TRUE(form.scratchDir.empty());
+    form.FormActivate();
+    EXPECT_EQ(ui.shown, std::vector<std::string>{std::string("error: ") + kPermissionsMessage});
+    EXPECT_TRUE(ui.closed);
+    form.FormClose();  // nothing to clean
+}
+
+TEST_F(Form1Test, TheProbeFailureIsAnErrorBoxEvenAtStartUp) {
+    store.stored = {"right", true};
+    TForm1 form(ui, store, container, (root / "bin").string());
+    form.FormCreate();
+    std::filesystem::remove_all(form.scratchDir);
+    form.FormActivate();
+    EXPECT_EQ(ui.shown, std::vector<std::string>{std::string("error: ") + kDirectoryPermissionsMessage});
+    EXPECT_TRUE(form.lastOpenFailed);
+}
+
+TEST_F(Form1Test, ClosingDeletesPlainFilesOnly) {
+    store.stored = {"right", true};
+    auto form = Start(container);
+    const std::string scratch = form->scratchDir;
+    MakeFile("cache/quellmark/scratch/.hidden", "h");
+    const std::string locked = MakeFile("cache/quellmark/scratch/locked.txt", "l");
+    chmod(locked.c_str(), 0444);
+    form->FormClose();
+    EXPECT_FALSE(std::filesystem::exists(scratch + "/a.txt"));
+    EXPECT_FALSE(std::filesystem::exists(scratch + "/TEST.TXT"));
+    EXPECT_TRUE(std::filesystem::exists(scratch + "/docs/b.txt"));
+    EXPECT_TRUE(std::filesystem::exists(scratch + "/.hidden"));
+    EXPECT_TRUE(std::filesystem::exists(locked));
+}
+
+}  // namespace
