@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "base/exception.h"
+#include "base/streams.h"
 #include "base/string_list.h"
 #include "container/vossel_decoder.h"
 
@@ -185,3 +186,39 @@ void TForm1::LoadPassword() {
 }
 
 void TForm1::SavePassword() { store_.Save({password, rememberPassword}); }
+
+TForm1::FileCommands TForm1::EnabledFileCommands() {
+    const bool selected = ui_.SelectedItem().has_value();
+    return {selected, selected, !ui_.ListItems().empty()};
+}
+
+void TForm1::View1Click() {
+    auto selected = ui_.SelectedItem();
+    if (selected) ui_.LaunchDocument(scratchDir + "/" + *selected);
+}
+
+void TForm1::Save1Click() {
+    auto selected = ui_.SelectedItem();
+    if (selected) SaveItem(*selected);
+}
+
+void TForm1::SaveAll1Click() {
+    // Errors of a copy end the whole command; a cancelled dialog skips one item.
+    for (const std::string& caption : ui_.ListItems()) SaveItem(caption);
+}
+
+void TForm1::SaveItem(const std::string& caption) {
+    auto target = ui_.ChooseSaveTarget(caption, saveDirectory_);
+    if (!target) return;
+    saveDirectory_ = fs::path(*target).parent_path().string();
+    CopyFileTo(scratchDir + "/" + caption, *target);
+}
+
+void TForm1::CopyFileTo(const std::string& source, const std::string& target) {
+    struct stat existing{};
+    if (::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
+        ::chmod(target.c_str(), existing.st_mode | S_IWUSR);
+    TFileStream in(source, FileMode::OpenRead);
+    TFileStream out(target, FileMode::Create);
+    out.CopyFrom(in, 0);
+}

@@ -26,6 +26,20 @@ public:
     bool CanWriteScratch();
     void ClearScratch();
 
+    // The file commands of both menus: View and Save need a selection, Save
+    // All an item.
+    struct FileCommands {
+        bool view = false;
+        bool save = false;
+        bool saveAll = false;
+    };
+    FileCommands EnabledFileCommands();
+    void View1Click();
+    void Save1Click();
+    void SaveAll1Click();
+    // Copies `source` over `target` (a read-only target is made writable first).
+    static void CopyFileTo(const std::string& source, const std::string& target);
+
     // The scratch directory: $XDG_CACHE_HOME/quellmark/scratch (default
     // ~/.cache) when the cache home exists, else "scratch" beside the program.
     static std::string ChooseScratchDir(const std::string& executableDir);
@@ -43,11 +57,13 @@ private:
     void StartupSequence();
     void LoadPassword();
     void SavePassword();
+    void SaveItem(const std::string& caption);
 
     TFormUi& ui_;
     TPasswordStore& store_;
     std::optional<std::string> argument_;
     std::string executableDir_;
+    std::string saveDirectory_;  // where the next save dialog starts; empty at first
 };
 
 extern const char* const kPermissionsMessage;

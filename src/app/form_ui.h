@@ -3,6 +3,7 @@
 // program answers with Qt widgets; tests answer by script.
 #include <optional>
 #include <string>
+#include <vector>
 
 struct PasswordEntry {
     std::string password;
@@ -25,6 +26,13 @@ public:
     // The list of unpacked files.
     virtual void ClearList() = 0;
     virtual void AddListItem(const std::string& caption, int imageIndex) = 0;
+    virtual std::vector<std::string> ListItems() = 0;
+    virtual std::optional<std::string> SelectedItem() = 0;
+    // The save dialog, starting in `directory` with `fileName` filled in; it
+    // asks before overwriting. nullopt when cancelled.
+    virtual std::optional<std::string> ChooseSaveTarget(const std::string& fileName, const std::string& directory) = 0;
+    // Opens a document with its associated application, reporting a failure itself.
+    virtual void LaunchDocument(const std::string& path) = 0;
     // The image index for a file name (the icon finder of the current open);
     // a fresh finder is made at the start of every open.
     virtual void ResetIcons() = 0;

@@ -41,8 +41,22 @@ struct ScriptedUi : TFormUi {
         openAnswers.pop_front();
         return answer;
     }
+    std::optional<std::string> selected;
+    std::deque<std::optional<std::string>> saveAnswers;
+    std::vector<std::string> saveDialogs;  // "name in directory" of each save dialog
+    std::vector<std::string> launched;
+
     void ClearList() override { listed.clear(); }
     void AddListItem(const std::string& caption, int) override { listed.push_back(caption); }
+    std::vector<std::string> ListItems() override { return listed; }
+    std::optional<std::string> SelectedItem() override { return selected; }
+    std::optional<std::string> ChooseSaveTarget(const std::string& fileName, const std::string& directory) override {
+        saveDialogs.push_back(fileName + " in " + directory);
+        auto answer = saveAnswers.at(0);
+        saveAnswers.pop_front();
+        return answer;
+    }
+    void LaunchDocument(const std::string& path) override { launched.push_back(path); }
     void ResetIcons() override {}
     int IconIndexFor(const std::string&) override { return 0; }
     void CloseWindow() override { closed = true; }
@@ -209,6 +223,44 @@ TEST_F(Form1Test, ClosingDeletesPlainFilesOnly) {
     EXPECT_TRUE(std::filesystem::exists(scratch + "/docs/b.txt"));
     EXPECT_TRUE(std::filesystem::exists(scratch + "/.hidden"));
     EXPECT_TRUE(std::filesystem::exists(locked));
+}
+
+TEST_F(Form1Test, MenusFollowTheListAndSaveAllSkipsACancelledItem) {
+    ui.passwordAnswers.push_back(std::nullopt);
+    auto form = Start(std::nullopt);
+    auto commands = form->EnabledFileCommands();
+    EXPECT_FALSE(commands.view || commands.save || commands.saveAll);
+
+    store.stored = {"right", true};
+    ScriptedUi ui2;
+    TForm1 opened(ui2, store, container, (root / "bin").string());
+    opened.FormCreate();
+    opened.FormActivate();
+    ASSERT_EQ(ui2.listed.size(), 2u);
+    commands = opened.EnabledFileCommands();
+    EXPECT_FALSE(commands.view || commands.save);
+    EXPECT_TRUE(commands.saveAll);
+    ui2.selected = "docs/b.txt";
+    commands = opened.EnabledFileCommands();
+    EXPECT_TRUE(commands.view && commands.save && commands.saveAll);
+    opened.View1Click();
+    EXPECT_EQ(ui2.launched, std::vector<std::string>{opened.scratchDir + "/docs/b.txt"});
+
+    // Three items, the second dialog cancelled: the first and third are saved,
+    // each dialog starting where the previous save went.
+    ui2.AddListItem("a.txt", 0);
+    const std::string out = (root / "saved").string();
+    std::filesystem::create_directories(out);
+    MakeFile("saved/old.txt", "a much longer old content");
+    chmod((out + "/old.txt").c_str(), 0444);
+    ui2.saveAnswers = {out + "/old.txt", std::nullopt, out + "/third.txt"};
+    opened.SaveAll1Click();
+    EXPECT_EQ(ReadFile(out + "/old.txt"), "A");
+    EXPECT_EQ(ReadFile(out + "/third.txt"), "A");
+    EXPECT_EQ(ui2.saveDialogs, (std::vector<std::string>{"a.txt in ", "docs/b.txt in " + out, "a.txt in " + out}));
+
+    ui2.saveAnswers = {(root / "no" / "such" / "dir" / "x").string()};
+    EXPECT_THROW(opened.Save1Click(), EFCreateError);
 }
 
 }  // namespace
