@@ -1,0 +1,105 @@
+#include "app/placement.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+std::string Suffix(const ScreenMetrics& screen) {
+    return "(" + std::to_string(screen.width) + "x" + std::to_string(screen.height) + ")";
+}
+
+std::optional<int> Number(const std::string& text) {
+    if (text.empty()) return std::nullopt;
+    char* end = nullptr;
+    long value = std::strtol(text.c_str(), &end, 10);
+    if (*end != '\0' || value < INT32_MIN || value > INT32_MAX) return std::nullopt;
+    return static_cast<int>(value);
+}
+
+int ReadNumber(TPlacementValues& values, const std::string& name, int fallback) {
+    auto text = values.Read(name);
+    return text ? Number(*text).value_or(fallback) : fallback;
+}
+
+// Four numbers split at commas and spaces; a missing or malformed one is nullopt.
+std::vector<std::optional<int>> FourNumbers(const std::string& text) {
+    std::vector<std::optional<int>> numbers;
+    std::string part;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == ',' || text[i] == ' ') {
+            if (!part.empty() || (i < text.size() && text[i] == ',')) numbers.push_back(Number(part));
+            part.clear();
+        } else {
+            part += text[i];
+        }
+    }
+    numbers.resize(4);
+    return numbers;
+}
+
+std::string Join(int a, int b, int c, int d) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%d,%d,%d,%d", a, b, c, d);
+    return text;
+}
+
+// The value for this resolution, or else the plain one.
+std::optional<std::string> ReadPosition(TPlacementValues& values, const std::string& name, const ScreenMetrics& screen) {
+    auto specific = values.Read(name + Suffix(screen));
+    if (specific && !specific->empty()) return specific;
+    return values.Read(name);
+}
+
+}  // namespace
+
+RestoredPlacement ReadPlacement(TPlacementValues& values, const WindowPlacement& current, const ScreenMetrics& screen) {
+    RestoredPlacement restored;
+    const int version = ReadNumber(values, "FormVersion", 0);
+    if (version < 0) return restored;
+
+    WindowPlacement placement = current;
+    placement.flags = ReadNumber(values, "Flags", current.flags);
+    const auto minMax = ReadPosition(values, "MinMaxPos", screen);
+    const auto normal = ReadPosition(values, "NormPos", screen);
+    if (minMax) {
+        auto n = FourNumbers(*minMax);
+        placement.minX = n[0].value_or(0);
+        placement.minY = n[1].value_or(0);
+        placement.maxX = n[2].value_or(0);
+        placement.maxY = n[3].value_or(0);
+    }
+    if (normal) {
+        auto n = FourNumbers(*normal);
+        placement.left = n[0].value_or(current.left);
+        placement.top = n[1].value_or(current.top);
+        placement.right = n[2].value_or(current.right);
+        placement.bottom = n[3].value_or(current.bottom);
+    }
+    const int ppi = ReadNumber(values, "PixelsPerInch", screen.pixelsPerInch);
+    const bool found = (minMax || normal) && ppi == screen.pixelsPerInch;
+    if (found && placement.right > placement.left) restored.placement = placement;
+
+    switch (ReadNumber(values, "ShowCmd", 0)) {
+    case 2: case 6: case 7: restored.state = ShowState::Minimized; break;
+    case 3: restored.state = ShowState::Maximized; break;
+    default: restored.state = ShowState::Normal; break;
+    }
+    return restored;
+}
+
+void WritePlacement(TPlacementValues& values, const WindowPlacement& placement, const ScreenMetrics& screen,
+                    bool applicationMinimized, bool atDestruction) {
+    values.Write("FormVersion", "0");
+    values.Write("Flags", std::to_string(placement.flags));
+    values.Write("ShowCmd", std::to_string(applicationMinimized ? 2 : placement.showCmd));
+    values.Write("PixelsPerInch", std::to_string(screen.pixelsPerInch));
+    const std::string minMax = Join(placement.minX, placement.minY, placement.maxX, placement.maxY);
+    values.Write("MinMaxPos" + Suffix(screen), minMax);
+    values.Write("MinMaxPos", minMax);
+    const std::string normal = Join(placement.left, placement.top, placement.right, placement.bottom);
+    values.Write("NormPos" + Suffix(screen), normal);
+    values.Write("NormPos", normal);
+    values.Write("Visible", atDestruction ? "1" : "0");
+}
