@@ -134,3 +134,21 @@ std::optional<std::string> Utf8ToCodePage(std::string_view text, const std::stri
     out.resize(out.size() - outLeft);
     return out;
 }
+
+std::string CodePageToUtf8(std::string_view text, const std::string& codePage) {
+    iconv_t cd = iconv_open("UTF-8", codePage.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1)) throw Exception("Unknown code page \"" + codePage + "\"");
+    std::string out(text.size() * 4 + 16, '\0');
+    char* in = const_cast<char*>(text.data());
+    std::size_t inLeft = text.size(), outLeft = out.size();
+    char* outPtr = out.data();
+    while (inLeft > 0 && iconv(cd, &in, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
+        ++in;
+        --inLeft;
+        *outPtr++ = '?';
+        --outLeft;
+    }
+    iconv_close(cd);
+    out.resize(out.size() - outLeft);
+    return out;
+}

@@ -32,3 +32,6 @@ std::string ParseFormatted(const std::string& text, TStringFormat format);
 // Returns nullopt when the text has a character the code page lacks or is not
 // valid UTF-8; throws Exception when the code page itself is unknown.
 std::optional<std::string> Utf8ToCodePage(std::string_view text, const std::string& codePage);
+// The reverse: 8-bit text in the named code page as UTF-8 (bytes the code
+// page leaves undefined become "?").
+std::string CodePageToUtf8(std::string_view text, const std::string& codePage);

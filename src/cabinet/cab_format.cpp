@@ -1,33 +1,14 @@
 #include "cabinet/cab_format.h"
 
-#include <iconv.h>
 
 #include "base/exception.h"
 #include "base/streams.h"
+#include "base/text.h"
 
 namespace {
 
 uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 uint32_t U32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
-
-std::string Cp1252ToUtf8(const std::string& text) {
-    iconv_t cd = iconv_open("UTF-8", "CP1252");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return text;
-    std::string out(text.size() * 4 + 4, '\0');
-    char* in = const_cast<char*>(text.data());
-    std::size_t inLeft = text.size(), outLeft = out.size();
-    char* outPtr = out.data();
-    while (inLeft > 0 && iconv(cd, &in, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
-        // The five bytes CP1252 leaves undefined become "?" rather than ending the name.
-        ++in;
-        --inLeft;
-        *outPtr++ = '?';
-        --outLeft;
-    }
-    iconv_close(cd);
-    out.resize(out.size() - outLeft);
-    return out;
-}
 
 }  // namespace
 
@@ -68,7 +49,7 @@ CabEntry ReadCabEntry(TStream& stream) {
 }
 
 std::string DisplayName(const std::string& storedName, uint16_t attributes) {
-    std::string name = (attributes & kAttribNameIsUtf8) ? storedName : Cp1252ToUtf8(storedName);
+    std::string name = (attributes & kAttribNameIsUtf8) ? storedName : CodePageToUtf8(storedName, "CP1252");
     for (char& c : name)
         if (c == '\\') c = '/';
     return name;

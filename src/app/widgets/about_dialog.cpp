@@ -1,0 +1,33 @@
+#include "app/widgets/about_dialog.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+
+TOzvAboutDlg::TOzvAboutDlg(QWidget* owner, std::function<void(const QString&)> openLink) : QDialog(owner) {
+    setObjectName("OzvAboutDlg");
+    setWindowTitle("About Quellmark");
+    auto* title = new QLabel("Quellmark", this);
+    QFont bold = title->font();
+    bold.setBold(true);
+    bold.setPixelSize(16);
+    title->setFont(bold);
+    auto* notice = new QLabel("Opens password-protected e-mail\nattachment containers (.ozv)", this);
+    Label5 = new QLabel(kVersion, this);
+    Label5->setAlignment(Qt::AlignCenter);
+    Label4 = new QLabel(QString("<a href=\"%1\">%1</a>").arg(kWebAddress), this);
+    Label4->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+    Label4->setCursor(Qt::PointingHandCursor);
+    connect(Label4, &QLabel::linkActivated, this, [openLink](const QString& link) { openLink(link); });
+    auto* ok = new QPushButton("&OK", this);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(title, 0, 0);
+    layout->addWidget(notice, 1, 0);
+    layout->addWidget(Label5, 2, 0);
+    layout->addWidget(Label4, 3, 0);
+    layout->addWidget(ok, 4, 0, Qt::AlignCenter);
+    setFixedSize(sizeHint().expandedTo(QSize(379, 201)));
+}

@@ -1,0 +1,19 @@
+#pragma once
+// TOzvAboutDlg: the About box with the version line and the web link.
+#include <QDialog>
+#include <functional>
+
+class QLabel;
+
+class TOzvAboutDlg : public QDialog {
+    Q_OBJECT
+public:
+    // `openLink` opens the web address (and reports a failure itself).
+    TOzvAboutDlg(QWidget* owner, std::function<void(const QString&)> openLink);
+
+    QLabel* Label5;  // the version line
+    QLabel* Label4;  // the web link
+
+    static constexpr const char* kVersion = "Version: 6.1.101109";
+    static constexpr const char* kWebAddress = "https://quellmark.example.org/";
+};

@@ -1,0 +1,243 @@
+#include "app/widgets/main_window.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QCheckBox>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
+#include <QWindow>
+
+#include "app/widgets/about_dialog.h"
+#include "app/widgets/password_dialog.h"
+
+namespace {
+
+QString Text(const std::string& text) { return QString::fromStdString(text); }
+
+// Message boxes keep the system's captions, icons and buttons.
+int Box(QWidget* owner, QMessageBox::Icon icon, const QString& caption, const std::string& text,
+        QMessageBox::StandardButtons buttons) {
+    QMessageBox box(icon, caption, Text(text), buttons, owner);
+    if (buttons & QMessageBox::Yes) {
+        box.button(QMessageBox::Yes)->setText("&Yes");
+        box.button(QMessageBox::No)->setText("&No");
+    }
+    return box.exec();
+}
+
+}  // namespace
+
+QString ApplicationErrorText(const QString& message) {
+    // A full stop ends the message unless it already ends in punctuation.
+    if (!message.isEmpty() && message.back() > QChar('.')) return message + ".";
+    return message;
+}
+
+TMainWindow::TMainWindow(TPasswordStore& store, TPlacementValues& placement, DesktopServices services,
+                         std::optional<std::string> argument, std::string executableDir)
+    : services_(std::move(services)),
+      placement_(placement),
+      form_(*this, store, std::move(argument), std::move(executableDir)) {
+    setObjectName("Form1");
+    setWindowTitle("Quellmark");
+    resize(334, 283);
+
+    fileView = new QListWidget(this);
+    fileView->setObjectName("fileView");
+    fileView->setViewMode(QListView::IconMode);
+    fileView->setIconSize(QSize(32, 32));
+    fileView->setSelectionMode(QAbstractItemView::SingleSelection);
+    fileView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    fileView->setResizeMode(QListView::Adjust);
+    fileView->setWordWrap(true);
+    fileView->setContextMenuPolicy(Qt::CustomContextMenu);
+    setCentralWidget(fileView);
+
+    QMenu* file = menuBar()->addMenu("&File");
+    Open1 = file->addAction("&Open...", this, [this] { form_.Open1Click(); });
+    ChangePassword1 = file->addAction("&Change Password...", this, [this] { form_.ChangePassword1Click(); });
+    file->addSeparator();
+    View2 = file->addAction("&View", this, [this] { form_.View1Click(); });
+    Save2 = file->addAction("&Save...", this, [this] { form_.Save1Click(); });
+    SaveAll2 = file->addAction("Save &All...", this, [this] { form_.SaveAll1Click(); });
+    file->addSeparator();
+    Exit1 = file->addAction("E&xit", this, [this] { close(); });
+    connect(file, &QMenu::aboutToShow, this, [this] { EnableFileCommands(); });
+    QMenu* help = menuBar()->addMenu("&Help");
+    About1 = help->addAction("&About", this, [this] {
+        TOzvAboutDlg about(this, services_.openLink);
+        about.exec();
+    });
+
+    PopupMenu = new QMenu(this);
+    View1 = PopupMenu->addAction("&View", this, [this] { form_.View1Click(); });
+    Save1 = PopupMenu->addAction("&Save", this, [this] { form_.Save1Click(); });
+    SaveAll1 = PopupMenu->addAction("Save &All", this, [this] { form_.SaveAll1Click(); });
+    connect(fileView, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        EnableFileCommands();
+        PopupMenu->exec(fileView->viewport()->mapToGlobal(at));
+    });
+    // A double-click views the selected item, whatever lies under the pointer.
+    connect(fileView, &QListWidget::itemDoubleClicked, this, [this] { form_.View1Click(); });
+}
+
+bool TMainWindow::Create() {
+    try {
+        form_.FormCreate();
+    } catch (const std::exception& e) {
+        QMessageBox::critical(this, "Quellmark", ApplicationErrorText(QString::fromStdString(e.what())));
+    }
+    return true;
+}
+
+void TMainWindow::EnableFileCommands() {
+    const TForm1::FileCommands enabled = form_.EnabledFileCommands();
+    for (QAction* action : {View1, View2}) action->setEnabled(enabled.view);
+    for (QAction* action : {Save1, Save2}) action->setEnabled(enabled.save);
+    for (QAction* action : {SaveAll1, SaveAll2}) action->setEnabled(enabled.saveAll);
+}
+
+void TMainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!placementRestored_) RestorePlacement();
+}
+
+void TMainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange || !isActiveWindow()) return;
+    // Later activations (after a modal dialog) only repeat the check.
+    QTimer::singleShot(0, this, [this] { form_.FormActivate(); });
+}
+
+void TMainWindow::closeEvent(QCloseEvent* event) {
+    SavePlacement();
+    form_.FormClose();
+    event->accept();
+}
+
+ScreenMetrics TMainWindow::Screen() const {
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return {};
+    const QSize size = screen->size();
+    return {size.width(), size.height(), static_cast<int>(screen->logicalDotsPerInch())};
+}
+
+void TMainWindow::RestorePlacement() {
+    placementRestored_ = true;
+    try {
+        WindowPlacement current;
+        const QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
+        current.left = normal.left();
+        current.top = normal.top();
+        current.right = normal.left() + normal.width();
+        current.bottom = normal.top() + normal.height();
+        RestoredPlacement restored = ReadPlacement(placement_, current, Screen());
+        if (restored.placement)
+            setGeometry(restored.placement->left, restored.placement->top,
+                        restored.placement->right - restored.placement->left,
+                        restored.placement->bottom - restored.placement->top);
+        if (restored.state == ShowState::Maximized) setWindowState(windowState() | Qt::WindowMaximized);
+        if (restored.state == ShowState::Minimized) setWindowState(windowState() | Qt::WindowMinimized);
+    } catch (const std::exception& e) {
+        QMessageBox::critical(this, "Quellmark", ApplicationErrorText(QString::fromStdString(e.what())));
+    }
+}
+
+void TMainWindow::SavePlacement() {
+    if (!placementRestored_) return;
+    try {
+        WindowPlacement placement;
+        const QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
+        placement.left = normal.left();
+        placement.top = normal.top();
+        placement.right = normal.left() + normal.width();
+        placement.bottom = normal.top() + normal.height();
+        placement.showCmd = isMaximized() ? 3 : isMinimized() ? 2 : 1;
+        placement.maxX = placement.maxY = -1;
+        placement.minX = placement.minY = -1;
+        WritePlacement(placement_, placement, Screen(), isMinimized(), false);
+    } catch (const std::exception& e) {
+        QMessageBox::critical(this, "Quellmark", ApplicationErrorText(QString::fromStdString(e.what())));
+    }
+}
+
+// ---- what TForm1 asks of the window ----
+
+std::optional<PasswordEntry> TMainWindow::AskPassword(const PasswordEntry& initial) {
+    TPassChangeDlg dialog(this);
+    dialog.SetPassword(initial.password);
+    dialog.cbRemember->setChecked(initial.remember);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return PasswordEntry{dialog.KeyedPassword(), dialog.cbRemember->isChecked()};
+}
+
+void TMainWindow::ShowError(const std::string& text) { Box(this, QMessageBox::Critical, "Error", text, QMessageBox::Ok); }
+
+void TMainWindow::ShowMessage(const std::string& text) {
+    Box(this, QMessageBox::NoIcon, "Quellmark", text, QMessageBox::Ok);
+}
+
+bool TMainWindow::AskYesNo(const std::string& text) {
+    return Box(this, QMessageBox::Question, "Confirm", text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+std::optional<std::string> TMainWindow::ChooseContainer() {
+    QFileDialog dialog(this);
+    dialog.setNameFilter("Encrypted E-mail Files (*.ozv)");
+    dialog.setDefaultSuffix("OZV");
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().front().toStdString();
+}
+
+void TMainWindow::ClearList() { fileView->clear(); }
+
+void TMainWindow::AddListItem(const std::string& caption, int imageIndex) {
+    auto* item = new QListWidgetItem(services_.iconAt ? services_.iconAt(imageIndex) : QIcon(), Text(caption), fileView);
+    item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+}
+
+std::vector<std::string> TMainWindow::ListItems() {
+    std::vector<std::string> items;
+    for (int i = 0; i < fileView->count(); ++i) items.push_back(fileView->item(i)->text().toStdString());
+    return items;
+}
+
+std::optional<std::string> TMainWindow::SelectedItem() {
+    const auto selected = fileView->selectedItems();
+    if (selected.isEmpty()) return std::nullopt;
+    return selected.front()->text().toStdString();
+}
+
+std::optional<std::string> TMainWindow::ChooseSaveTarget(const std::string& fileName, const std::string& directory) {
+    QFileDialog dialog(this);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (!directory.empty()) dialog.setDirectory(Text(directory));
+    dialog.selectFile(Text(fileName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().front().toStdString();
+}
+
+void TMainWindow::LaunchDocument(const std::string& path) {
+    if (services_.launchDocument) services_.launchDocument(path);
+}
+
+void TMainWindow::ResetIcons() {
+    if (services_.resetIcons) services_.resetIcons();
+}
+
+int TMainWindow::IconIndexFor(const std::string& fileName) {
+    return services_.iconIndexFor ? services_.iconIndexFor(fileName) : 0;
+}
+
+void TMainWindow::CloseWindow() { QTimer::singleShot(0, this, [this] { close(); }); }

@@ -1,0 +1,77 @@
+#pragma once
+// The main window: a large-icon list of the unpacked files under the File
+// and Help menus. Its behaviour is TForm1's; this class shows what TForm1
+// asks to be shown and passes the user's commands on.
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "app/form1.h"
+#include "app/placement.h"
+
+class QListWidget;
+class QMenu;
+class QAction;
+
+// Where the window takes its file icons and launches documents from.
+struct DesktopServices {
+    std::function<void()> resetIcons;                            // a fresh icon finder for an open
+    std::function<int(const std::string& fileName)> iconIndexFor;  // its image index for a file name
+    std::function<QIcon(int index)> iconAt;                      // the image at an index
+    std::function<void(const std::string& path)> launchDocument;
+    std::function<void(const QString& url)> openLink;
+};
+
+class TMainWindow : public QMainWindow, private TFormUi {
+    Q_OBJECT
+public:
+    TMainWindow(TPasswordStore& store, TPlacementValues& placement, DesktopServices services,
+                std::optional<std::string> argument, std::string executableDir);
+
+    TForm1& Form() { return form_; }
+    QListWidget* fileView;
+    QAction *Open1, *ChangePassword1, *View2, *Save2, *SaveAll2, *Exit1, *About1;
+    QAction *View1, *Save1, *SaveAll1;
+    QMenu* PopupMenu;
+
+    // Runs creation; false when the program must not go on (the error was shown).
+    bool Create();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // TFormUi
+    std::optional<PasswordEntry> AskPassword(const PasswordEntry& initial) override;
+    void ShowError(const std::string& text) override;
+    void ShowMessage(const std::string& text) override;
+    bool AskYesNo(const std::string& text) override;
+    std::optional<std::string> ChooseContainer() override;
+    void ClearList() override;
+    void AddListItem(const std::string& caption, int imageIndex) override;
+    std::vector<std::string> ListItems() override;
+    std::optional<std::string> SelectedItem() override;
+    std::optional<std::string> ChooseSaveTarget(const std::string& fileName, const std::string& directory) override;
+    void LaunchDocument(const std::string& path) override;
+    void ResetIcons() override;
+    int IconIndexFor(const std::string& fileName) override;
+    void CloseWindow() override;
+
+    void EnableFileCommands();
+    void RestorePlacement();
+    void SavePlacement();
+    ScreenMetrics Screen() const;
+
+    DesktopServices services_;
+    TPlacementValues& placement_;
+    TForm1 form_;
+    bool placementRestored_ = false;
+    bool activatedOnce_ = false;
+};
+
+// The application-wide error box: what a command lets escape is shown with
+// the application's title, an error icon and the message.
+QString ApplicationErrorText(const QString& message);

@@ -1,0 +1,61 @@
+#include "app/widgets/password_dialog.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "base/text.h"
+
+TPassChangeDlg::TPassChangeDlg(QWidget* owner, std::string codePage) : QDialog(owner), codePage_(std::move(codePage)) {
+    setObjectName("PassChangeDlg");
+    setWindowTitle("Password");
+    passEdit = new QLineEdit(this);
+    passEdit->setObjectName("passEdit");
+    passEdit->setEchoMode(QLineEdit::Password);
+    cbRemember = new QCheckBox("Remember this password", this);
+    cbRemember->setObjectName("cbRemember");
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* okBtn = buttons->addButton("&OK", QDialogButtonBox::AcceptRole);
+    okBtn->setObjectName("okBtn");
+    okBtn->setDefault(true);
+    QPushButton* cancelBtn = buttons->addButton("&Cancel", QDialogButtonBox::RejectRole);
+    cancelBtn->setObjectName("cancelBtn");
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(new QLabel("Password", this), 0, 0);
+    layout->addWidget(passEdit, 0, 1);
+    layout->addWidget(cbRemember, 1, 0, 1, 2);
+    layout->addWidget(buttons, 2, 0, 1, 2);
+    setFixedSize(sizeHint().expandedTo(QSize(232, 104)));
+}
+
+void TPassChangeDlg::SetPassword(const std::string& keyed) {
+    passEdit->setText(QString::fromStdString(CodePageToUtf8(keyed, codePage_)));
+}
+
+void TPassChangeDlg::accept() {
+    // A password is keyed as its bytes in the code page; one with a character
+    // the code page lacks would be keyed with other bytes, so it is refused.
+    const std::optional<std::string> keyed = Utf8ToCodePage(passEdit->text().toStdString(), codePage_);
+    if (!keyed) {
+        QMessageBox::warning(this, "Password",
+                             QString("The password has characters that code page %1 cannot represent. "
+                                     "Please type it without them.").arg(QString::fromStdString(codePage_)));
+        return;
+    }
+    // The record is read back through a buffer of 4096 bytes: a longer
+    // password would be stored but could never be read at the next start.
+    if (keyed->size() > static_cast<std::size_t>(kMaxPasswordBytes)) {
+        QMessageBox::warning(this, "Password",
+                             QString("The password is too long: at most %1 characters can be kept.").arg(kMaxPasswordBytes));
+        return;
+    }
+    keyed_ = *keyed;
+    QDialog::accept();
+}
