@@ -1,0 +1,124 @@
+// The real widgets, offscreen: a container from the command line with a
+// remembered password is listed, the menus follow the list, and Save All
+// goes through three save dialogs.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QTimer>
+#include <map>
+
+#include "app/widgets/main_window.h"
+#include "cabinet/cab_writer.h"
+#include "container/container_fixture.h"
+#include "container/container_writer.h"
+
+namespace {
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "quellmark-tests";
+    static char* argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication app(argc, argv);
+    return app;
+}
+
+struct FixedStore : TPasswordStore {
+    PasswordEntry entry;
+    PasswordEntry Load() override { return entry; }
+    void Save(const PasswordEntry& e) override { entry = e; }
+};
+
+struct MapValues : TPlacementValues {
+    std::map<std::string, std::string> values;
+    std::optional<std::string> Read(const std::string& name) override {
+        auto it = values.find(name);
+        return it == values.end() ? std::nullopt : std::optional<std::string>(it->second);
+    }
+    void Write(const std::string& name, const std::string& value) override { values[name] = value; }
+};
+
+// Answers the next modal file dialogs in turn: "=" accepts what the dialog
+// offers, a directory accepts the offered name there, empty cancels.
+void AnswerFileDialogs(std::vector<QString> answers) {
+    auto remaining = std::make_shared<std::vector<QString>>(std::move(answers));
+    auto* timer = new QTimer(QApplication::instance());
+    QObject::connect(timer, &QTimer::timeout, timer, [remaining, timer] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        if (remaining->empty()) {
+            timer->deleteLater();
+            return;
+        }
+        const QString answer = remaining->front();
+        remaining->erase(remaining->begin());
+        if (answer.isEmpty()) {
+            dialog->reject();
+        } else {
+            if (answer != "=") {
+                const QString name = dialog->selectedFiles().isEmpty() ? QString()
+                                                                       : QFileInfo(dialog->selectedFiles().front()).fileName();
+                dialog->setDirectory(answer);
+                dialog->selectFile(name);
+            }
+            QMetaObject::invokeMethod(dialog, "accept");
+        }
+        if (remaining->empty()) timer->deleteLater();
+    });
+    timer->start(20);
+}
+
+class MainWindowTest : public TempDirTest {};
+
+TEST_F(MainWindowTest, ListsTheCommandLineContainerAndSavesAllButACancelledItem) {
+    App();
+    setenv("XDG_CACHE_HOME", (root / "cache").c_str(), 1);
+    std::filesystem::create_directories(root / "cache");
+    WriteCabinet((root / "body.cab").string(),
+                 {{MakeFile("src/1", "one"), "one.txt"}, {MakeFile("src/2", "two"), "two.txt"},
+                  {MakeFile("src/3", "three"), "three.txt"}},
+                 true);
+    const std::string container = (root / "mail.ozv").string();
+    WriteContainer((root / "body.cab").string(), container, 1, "right");
+
+    FixedStore store;
+    store.entry = {"right", true};
+    MapValues placement;
+    int iconLookups = 0;
+    DesktopServices services;
+    services.iconIndexFor = [&](const std::string&) { return ++iconLookups, 0; };
+    TMainWindow window(store, placement, services, container, (root / "bin").string());
+    window.Create();
+    window.show();
+    window.activateWindow();
+    window.Form().FormActivate();  // offscreen windows are not always activated
+    QApplication::processEvents();
+    ASSERT_EQ(window.fileView->count(), 3);
+    EXPECT_EQ(window.fileView->item(1)->text(), "two.txt");
+    EXPECT_EQ(iconLookups, 3);
+
+    auto commands = window.Form().EnabledFileCommands();
+    EXPECT_TRUE(commands.saveAll);
+    EXPECT_FALSE(commands.view);
+    window.fileView->setCurrentRow(0);
+    EXPECT_TRUE(window.Form().EnabledFileCommands().save);
+
+    const QString out = QString::fromStdString((root / "saved").string());
+    std::filesystem::create_directories(root / "saved");
+    // The third dialog starts where the first save went, with its own name filled in.
+    AnswerFileDialogs({out, QString(), "="});
+    window.SaveAll2->trigger();
+    EXPECT_EQ(ReadFile((root / "saved" / "one.txt").string()), "one");
+    EXPECT_FALSE(std::filesystem::exists(root / "saved" / "two.txt"));
+    EXPECT_EQ(ReadFile((root / "saved" / "three.txt").string()), "three");
+
+    window.close();
+    EXPECT_EQ(placement.values["FormVersion"], "0");
+    EXPECT_FALSE(placement.values["NormPos"].empty());
+}
+
+}  // namespace
