@@ -23,8 +23,10 @@ QApplication& App() {
     static char name[] = "quellmark-tests";
     static char* argv[] = {name, nullptr};
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: Qt's own statics may be gone by the time a static
+    // application object would be torn down at exit.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 struct FixedStore : TPasswordStore {
