@@ -1,0 +1,78 @@
+// quellmark: the desktop program. The first command-line argument, if any,
+// is a container to open at start.
+#include <QIcon>
+#include <QStyle>
+#include <filesystem>
+#include <optional>
+#include <unistd.h>
+
+#include "app/widgets/application.h"
+#include "app/widgets/main_window.h"
+#include "platform/launch.h"
+#include "platform/password_record.h"
+#include "platform/registry_store.h"
+
+namespace {
+
+// The password record in the user's registry.
+struct RegistryPasswordStore : TPasswordStore {
+    PasswordEntry Load() override {
+        TPasswordRecord record = LoadPassword();
+        return {record.password, record.rememberPassword};
+    }
+    void Save(const PasswordEntry& entry) override { SavePassword({entry.password, entry.remember}); }
+};
+
+// The window placement under Software\<program name>\Form.
+struct RegistryPlacement : TPlacementValues {
+    explicit RegistryPlacement(std::string key) : key_(std::move(key)) {}
+    std::optional<std::string> Read(const std::string& name) override {
+        TRegistry registry;
+        if (!registry.OpenKey(key_, true) || !registry.ValueExists(name) || registry.GetDataType(name) != rdString)
+            return std::nullopt;
+        return registry.ReadString(name);
+    }
+    void Write(const std::string& name, const std::string& value) override {
+        TRegistry registry;
+        if (registry.OpenKey(key_, true)) registry.WriteString(name, value);
+    }
+
+private:
+    std::string key_;
+};
+
+std::string ExecutablePath() {
+    std::error_code error;
+    auto path = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : path.string();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    TQuellmarkApplication app(argc, argv);
+    const std::string executable = ExecutablePath();
+    const std::filesystem::path executablePath(executable);
+
+    std::optional<std::string> argument;
+    if (argc > 1) {
+        std::string first = argv[1];
+        // A path handed over with its quotation marks keeps them no longer.
+        if (first.size() >= 2 && first.front() == '"' && first.back() == '"') first = first.substr(1, first.size() - 2);
+        argument = first;
+    }
+
+    RegistryPasswordStore passwords;
+    RegistryPlacement placement("Software\\" + executablePath.stem().string() + "\\Form");
+    DesktopServices services;
+    const QIcon fileIcon = QApplication::style()->standardIcon(QStyle::SP_FileIcon);
+    services.iconIndexFor = [](const std::string&) { return 0; };
+    services.iconAt = [fileIcon](int) { return fileIcon; };
+    services.launchDocument = [](const std::string& path) { ShellExecute("", path, ""); };
+    services.openLink = [](const QString& url) { ShellExecute("", url.toStdString(), ""); };
+
+    TMainWindow window(passwords, placement, services, argument, executablePath.parent_path().string());
+    window.Create();
+    window.show();
+    return app.exec();
+}
