@@ -116,7 +116,8 @@ private:
 RegistryFile::RegistryFile(std::string path) : path_(std::move(path)), directory_(DirectoryOf(path_)) {}
 
 RegistryFile::Read RegistryFile::ReadFile(RegistryTree& tree, std::string& broken) const {
-    const int fd = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO in its place cannot hang us before the check below.
+    const int fd = open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         if (errno == ENOENT) return Read::Missing;
         throw ERegistryFileError(SystemError("Cannot open", path_));

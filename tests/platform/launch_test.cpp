@@ -51,7 +51,7 @@ TEST_F(LaunchTest, WhatCanBeSeenBeforeStartingIsReportedWithTheShellsCodes) {
 
 TEST_F(LaunchTest, AProgramThatFailsToStartGivesTheCodeOfItsExec) {
     // Executable, but no program: the exec itself refuses it.
-    EXPECT_EQ(ShellExecute("open", MakeExecutable("garbage", std::string("\x01\x02\x03\x04 not a program", 20)), ""),
+    EXPECT_EQ(ShellExecute("open", MakeExecutable("garbage", "\x01\x02\x03\x04 not a program"), ""),
               ERROR_BAD_FORMAT);
     EXPECT_EQ(ShellExecute("open", MakeExecutable("orphan.sh", "#!/nonexistent/interpreter\n"), ""),
               ERROR_FILE_NOT_FOUND);
@@ -161,7 +161,7 @@ TEST_F(DefaultApplicationTest, AnAddressOpensInTheHandlerOfItsScheme) {
 
 TEST_F(DefaultApplicationTest, ATypeWithoutAnApplicationHasNoAssociation) {
     InstallHandler({"text/plain"});
-    const std::string executable = MakeExecutable("program.qmx", std::string("\x7F\x01\x02\x03 binary", 12));
+    const std::string executable = MakeExecutable("program.qmx", "\x7F\x01\x02\x03 binary");
     EXPECT_EQ(ShellExecute("", executable, ""), SE_ERR_NOASSOC) << "without a verb a program is a document";
     EXPECT_EQ(ShellExecute("", "quellmark-nothing:x", ""), SE_ERR_NOASSOC);
 

@@ -166,26 +166,6 @@ TEST_F(RegistryStoreTest, TheFileIsPrivateToTheUser) {
     EXPECT_EQ(info.st_mode & 07777, 0600u) << "every write leaves it private again";
 }
 
-TEST_F(RegistryStoreTest, FilesWithEitherLineEndRead) {
-    const std::string lf =
-        "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Hand]\n\"n\"=dword:00000007\n"
-        "\"b\"=hex:01,02,\\\n  03\n\"s\"=\"x\"\n";
-    for (const bool crlf : {false, true}) {
-        std::string text;
-        for (char c : lf) text += c == '\n' && crlf ? std::string("\r\n") : std::string(1, c);
-        MakeFile("config/quellmark/user.reg", text);
-        auto fresh = Fresh();
-        TRegistry registry(*fresh);
-        ASSERT_TRUE(registry.OpenKey("\\Software\\Hand", false)) << crlf;
-        EXPECT_EQ(registry.ReadInteger("n"), 7);
-        EXPECT_EQ(registry.ReadString("s"), "x");
-        char b[3];
-        ASSERT_EQ(registry.ReadBinaryData("b", b, 3), 3);
-        EXPECT_EQ(std::string(b, 3), "\1\2\3");
-    }
-    EXPECT_TRUE(notices.empty());
-}
-
 TEST_F(RegistryStoreTest, AnUnparsableFileIsSetAsideAndReportedNeverOverwritten) {
     const std::string garbage = "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\Software]\n\"torn\"=hex:01,0";
     MakeFile("config/quellmark/user.reg", garbage);

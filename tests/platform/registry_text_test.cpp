@@ -80,7 +80,7 @@ TEST(RegistryText, EveryKindOfValueSurvivesWritingAndReading) {
     tree.Set(kKey, "long", RegistryValue::Binary(std::string(random.begin(), random.end())));
     tree.Set(kKey, "max", RegistryValue::Dword(0xFFFFFFFFu));
     tree.Set(kKey, "expand", RegistryValue{REG_EXPAND_SZ, "%HOME%\\x"});
-    tree.Set(kKey, "multi", RegistryValue{REG_MULTI_SZ, std::string("a\0\0b\0\0\0\0", 10)});
+    tree.Set(kKey, "multi", RegistryValue{REG_MULTI_SZ, std::string("a\0\0b\0\0\0\0", 8)});
     tree.Set(kKey, "qword", RegistryValue{0xb, std::string("\1\2\3\4\5\6\7\x08", 8)});
     tree.AddKey("HKEY_CURRENT_USER\\Software\\Empty key");
 
