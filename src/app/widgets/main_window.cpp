@@ -107,7 +107,11 @@ void TMainWindow::EnableFileCommands() {
 
 void TMainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    if (!placementRestored_) RestorePlacement();
+    if (placementRestored_) return;
+    RestorePlacement();
+    // Showing the main window at start activates it; without a window
+    // manager no activation event would follow, so the first one is made here.
+    QTimer::singleShot(0, this, [this] { form_.FormActivate(); });
 }
 
 void TMainWindow::changeEvent(QEvent* event) {
