@@ -1,0 +1,28 @@
+#pragma once
+// Icons from image files: the stand-in for taking an icon out of a program
+// or icon file. PNG, SVG, XPM and ICO are read through Qt's image readers.
+#include <QImage>
+#include <string>
+#include <string_view>
+
+#include "platform/file_types_xdg.h"
+
+constexpr int kLargeIconSize = 32;
+
+// The image of `fileName` as a 32 x 32 icon (ARGB, aspect kept, centred), or
+// a null image when the file cannot be read as an image. An image file holds
+// one icon: every index gives it; from an ICO file the picture nearest to
+// 32 x 32 is taken.
+QImage ExtractIconA(const std::string& fileName, int iconIndex);
+
+// How many icons the file offers: 1 for a readable image file, else 0.
+int IconCountOf(const std::string& fileName);
+
+// The icon file for an icon location without a directory ("text-plain" or
+// "text-plain.png"), looked up in the current icon theme at 32 px; "" when
+// the theme has no such icon.
+std::string ThemeIconFile(std::string_view bareName);
+
+// The icon theme in use: the GTK setting of the configuration directories,
+// else the one Qt's platform theme reports, else GTK's default "Adwaita".
+std::string CurrentIconThemeName(const freedesktop::BaseDirs& dirs);

@@ -1,0 +1,44 @@
+#pragma once
+// Finding an icon file by name in the current icon theme, its parents and
+// "hicolor", the way the freedesktop.org icon theme rules lay it down.
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/file_types_xdg.h"
+
+namespace freedesktop {
+
+class IconTheme {
+public:
+    // `baseDirs`: the folders holding themes, most important first.
+    IconTheme(std::vector<std::string> baseDirs, std::string themeName);
+    ~IconTheme();
+
+    // ~/.icons, the data directories' "icons" folders and /usr/share/pixmaps.
+    static std::vector<std::string> BaseDirsOf(const BaseDirs& dirs);
+    // The theme the user chose in the GTK settings of the configuration
+    // directories, or "" when none says.
+    static std::string ConfiguredThemeName(const BaseDirs& dirs);
+
+    // The file of the named icon whose size is nearest to `size` pixels, or "".
+    std::string Find(std::string_view iconName, int size) const;
+    const std::string& ThemeName() const { return themeName_; }
+
+private:
+    struct Theme;
+    const Theme* Load(const std::string& name) const;
+    std::string FindInTheme(const std::string& iconName, int size, const std::string& theme,
+                            std::set<std::string>& visited) const;
+    std::string LookupInTheme(const std::string& iconName, int size, const Theme& theme) const;
+    std::string LookupFallback(const std::string& iconName) const;
+
+    std::vector<std::string> baseDirs_;
+    std::string themeName_;
+    mutable std::map<std::string, std::unique_ptr<Theme>> themes_;  // null: no such theme
+};
+
+}  // namespace freedesktop

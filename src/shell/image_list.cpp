@@ -1,0 +1,9 @@
+#include "shell/image_list.h"
+
+int TImageList::Add(const QImage& image) {
+    if (image.isNull()) return -1;
+    images_.push_back(image.size() == QSize(Width, Height)
+                          ? image
+                          : image.scaled(Width, Height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    return Count() - 1;
+}

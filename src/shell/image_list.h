@@ -1,0 +1,21 @@
+#pragma once
+// A list of 32 x 32 icons addressed by index, as the list view shows them.
+#include <QImage>
+#include <vector>
+
+class TImageList {
+public:
+    static constexpr int Width = 32;
+    static constexpr int Height = 32;
+
+    // Appends the image, brought to 32 x 32, and returns its index; a null
+    // image is refused with -1.
+    int Add(const QImage& image);
+    int Count() const { return static_cast<int>(images_.size()); }
+    const QImage& Image(int index) const { return images_.at(static_cast<std::size_t>(index)); }
+    void Assign(const TImageList& source) { images_ = source.images_; }
+    void Clear() { images_.clear(); }
+
+private:
+    std::vector<QImage> images_;
+};
