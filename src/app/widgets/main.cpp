@@ -1,16 +1,23 @@
 // quellmark: the desktop program. The first command-line argument, if any,
 // is a container to open at start.
 #include <QIcon>
+#include <QPixmap>
 #include <QStyle>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <unistd.h>
 
 #include "app/widgets/application.h"
 #include "app/widgets/main_window.h"
+#include "platform/environment_strings.h"
+#include "platform/file_types.h"
 #include "platform/launch.h"
 #include "platform/password_record.h"
 #include "platform/registry_store.h"
+#include "shell/icon_finder.h"
+#include "shell/qt_error_box.h"
+#include "shell/shell_launch.h"
 
 namespace {
 
@@ -64,12 +71,33 @@ int main(int argc, char** argv) {
 
     RegistryPasswordStore passwords;
     RegistryPlacement placement("Software\\" + executablePath.stem().string() + "\\Form");
+    // The image every new icon finder starts from: index 0, for files of no known type.
+    TImageList baseImages;
+    baseImages.Add(QApplication::style()->standardIcon(QStyle::SP_FileIcon).pixmap(32, 32).toImage());
+    std::shared_ptr<const TFileTypeKeys> fileTypes = TFreedesktopFileTypes::FromEnvironment();
+    std::unique_ptr<TIconFinder> iconFinder;
+
+    TQtErrorBox errorBox;
+    TShellContext shell{fileTypes, [](const std::string& verb, const std::string& file, const std::string& parameters) {
+                            return ShellExecute(verb, file, parameters);
+                        },
+                        &errorBox};
+
     DesktopServices services;
-    const QIcon fileIcon = QApplication::style()->standardIcon(QStyle::SP_FileIcon);
-    services.iconIndexFor = [](const std::string&) { return 0; };
-    services.iconAt = [fileIcon](int) { return fileIcon; };
-    services.launchDocument = [](const std::string& path) { ShellExecute("", path, ""); };
-    services.openLink = [](const QString& url) { ShellExecute("", url.toStdString(), ""); };
+    services.resetIcons = [&] {
+        auto next = std::make_unique<TIconFinder>(fileTypes, [](const std::string& text) {
+            return ExpandEnvironmentStrings(text);
+        });
+        next->ImageList().Assign(baseImages);
+        iconFinder = std::move(next);
+    };
+    services.iconIndexFor = [&](const std::string& name) { return iconFinder ? iconFinder->IconIndex(name) : 0; };
+    services.iconAt = [&](int index) {
+        if (!iconFinder || index < 0 || index >= iconFinder->ImageList().Count()) return QIcon();
+        return QIcon(QPixmap::fromImage(iconFinder->ImageList().Image(index)));
+    };
+    services.launchDocument = [&](const std::string& path) { LaunchDocument(shell, path, ""); };
+    services.openLink = [&](const QString& url) { ShellOpen(shell, url.toStdString(), ""); };
 
     TMainWindow window(passwords, placement, services, argument, executablePath.parent_path().string());
     window.Create();
