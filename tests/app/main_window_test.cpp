@@ -3,6 +3,8 @@
 // goes through three save dialogs.
 #include <gtest/gtest.h>
 
+#include "app/map_values.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
@@ -33,15 +35,6 @@ struct FixedStore : TPasswordStore {
     PasswordEntry entry;
     PasswordEntry Load() override { return entry; }
     void Save(const PasswordEntry& e) override { entry = e; }
-};
-
-struct MapValues : TPlacementValues {
-    std::map<std::string, std::string> values;
-    std::optional<std::string> Read(const std::string& name) override {
-        auto it = values.find(name);
-        return it == values.end() ? std::nullopt : std::optional<std::string>(it->second);
-    }
-    void Write(const std::string& name, const std::string& value) override { values[name] = value; }
 };
 
 // Answers the next modal file dialogs in turn: "=" accepts what the dialog

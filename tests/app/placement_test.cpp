@@ -1,20 +1,13 @@
 // The window placement values: names, formats, and what a later run takes.
 #include <gtest/gtest.h>
 
+#include "app/map_values.h"
+
 #include <map>
 
 #include "app/placement.h"
 
 namespace {
-
-struct MapValues : TPlacementValues {
-    std::map<std::string, std::string> values;
-    std::optional<std::string> Read(const std::string& name) override {
-        auto it = values.find(name);
-        return it == values.end() ? std::nullopt : std::optional<std::string>(it->second);
-    }
-    void Write(const std::string& name, const std::string& value) override { values[name] = value; }
-};
 
 const ScreenMetrics kScreen{1920, 1080, 96};
 

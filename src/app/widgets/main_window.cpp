@@ -134,16 +134,20 @@ ScreenMetrics TMainWindow::Screen() const {
     return {size.width(), size.height(), static_cast<int>(screen->logicalDotsPerInch())};
 }
 
+WindowPlacement TMainWindow::CurrentPlacement() const {
+    WindowPlacement placement;
+    const QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
+    placement.left = normal.left();
+    placement.top = normal.top();
+    placement.right = normal.left() + normal.width();
+    placement.bottom = normal.top() + normal.height();
+    return placement;
+}
+
 void TMainWindow::RestorePlacement() {
     placementRestored_ = true;
     try {
-        WindowPlacement current;
-        const QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
-        current.left = normal.left();
-        current.top = normal.top();
-        current.right = normal.left() + normal.width();
-        current.bottom = normal.top() + normal.height();
-        RestoredPlacement restored = ReadPlacement(placement_, current, Screen());
+        RestoredPlacement restored = ReadPlacement(placement_, CurrentPlacement(), Screen());
         if (restored.placement)
             setGeometry(restored.placement->left, restored.placement->top,
                         restored.placement->right - restored.placement->left,
@@ -158,12 +162,7 @@ void TMainWindow::RestorePlacement() {
 void TMainWindow::SavePlacement() {
     if (!placementRestored_) return;
     try {
-        WindowPlacement placement;
-        const QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
-        placement.left = normal.left();
-        placement.top = normal.top();
-        placement.right = normal.left() + normal.width();
-        placement.bottom = normal.top() + normal.height();
+        WindowPlacement placement = CurrentPlacement();
         placement.showCmd = isMaximized() ? 3 : isMinimized() ? 2 : 1;
         placement.maxX = placement.maxY = -1;
         placement.minX = placement.minY = -1;

@@ -61,6 +61,8 @@ private:
     void CloseWindow() override;
 
     void EnableFileCommands();
+    // The window's normal (restored) rectangle as a placement.
+    WindowPlacement CurrentPlacement() const;
     void RestorePlacement();
     void SavePlacement();
     ScreenMetrics Screen() const;
