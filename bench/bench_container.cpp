@@ -2,6 +2,7 @@
 // container, for Blowfish and Rijndael, MSZIP and stored.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -39,8 +40,11 @@ std::string Payload() {
 
 void BM_DecodeContainer(benchmark::State& state, int32_t index, bool compress) {
     const auto dir = WorkDirectory();
-    const std::string cabinet = (dir / ("body" + std::to_string(compress) + ".cab")).string();
-    const std::string container = (dir / ("c" + std::to_string(index) + "-" + std::to_string(compress) + ".ozv")).string();
+    char names[2][64];
+    std::snprintf(names[0], sizeof names[0], "body%d.cab", compress ? 1 : 0);
+    std::snprintf(names[1], sizeof names[1], "c%d-%d.ozv", static_cast<int>(index), compress ? 1 : 0);
+    const std::string cabinet = (dir / names[0]).string();
+    const std::string container = (dir / names[1]).string();
     if (!std::filesystem::exists(cabinet)) WriteCabinet(cabinet, {{Payload(), "payload.bin"}}, compress);
     if (!std::filesystem::exists(container)) WriteContainer(cabinet, container, index, "benchmark");
     const auto scratch = dir / "scratch";

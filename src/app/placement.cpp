@@ -7,7 +7,9 @@
 namespace {
 
 std::string Suffix(const ScreenMetrics& screen) {
-    return "(" + std::to_string(screen.width) + "x" + std::to_string(screen.height) + ")";
+    char text[32];
+    std::snprintf(text, sizeof text, "(%dx%d)", screen.width, screen.height);
+    return text;
 }
 
 std::optional<int> Number(const std::string& text) {
