@@ -122,6 +122,7 @@ void TForm1::OpenAttachment(const std::string& path) {
         }
         try {
             TVosselDecoder decoder;
+            decoder.OnProgress = [this](TProtection&, int64_t current, int64_t total) { ui_.Progress(current, total); };
             decoder.DecodeContainer(names, path, scratchDir, password);
         } catch (...) {
             names.Clear();

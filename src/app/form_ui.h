@@ -1,6 +1,7 @@
 #pragma once
 // What the main window's logic asks of its user interface. The desktop
 // program answers with Qt widgets; tests answer by script.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,6 +38,8 @@ public:
     // a fresh finder is made at the start of every open.
     virtual void ResetIcons() = 0;
     virtual int IconIndexFor(const std::string& fileName) = 0;
+    // Progress of a decode: bytes done of the total; (0, 0) when it ends.
+    virtual void Progress(int64_t current, int64_t total) { (void)current, (void)total; }
     // Closes the main window, which ends the program.
     virtual void CloseWindow() = 0;
 };

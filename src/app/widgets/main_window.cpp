@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
@@ -244,3 +245,22 @@ int TMainWindow::IconIndexFor(const std::string& fileName) {
 }
 
 void TMainWindow::CloseWindow() { QTimer::singleShot(0, this, [this] { close(); }); }
+
+void TMainWindow::Progress(int64_t current, int64_t total) {
+    // Small containers decode in a blink; a dialog is worth it from 16 MiB on.
+    constexpr int64_t kWorthShowing = 16 << 20;
+    if (total == 0) {
+        delete progress_;
+        progress_ = nullptr;
+        return;
+    }
+    if (total < kWorthShowing) return;
+    if (!progress_) {
+        progress_ = new QProgressDialog("Deciphering the attachment...", QString(), 0, 1000, this);
+        progress_->setWindowTitle("Quellmark");
+        progress_->setWindowModality(Qt::WindowModal);
+        progress_->setMinimumDuration(500);
+    }
+    progress_->setValue(static_cast<int>(current * 1000 / total));
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}

@@ -13,6 +13,7 @@
 class QListWidget;
 class QMenu;
 class QAction;
+class QProgressDialog;
 
 // Where the window takes its file icons and launches documents from.
 struct DesktopServices {
@@ -59,6 +60,7 @@ private:
     void ResetIcons() override;
     int IconIndexFor(const std::string& fileName) override;
     void CloseWindow() override;
+    void Progress(int64_t current, int64_t total) override;
 
     void EnableFileCommands();
     // The window's normal (restored) rectangle as a placement.
@@ -71,7 +73,7 @@ private:
     TPlacementValues& placement_;
     TForm1 form_;
     bool placementRestored_ = false;
-    bool activatedOnce_ = false;
+    QProgressDialog* progress_ = nullptr;  // shown while a large container decodes
 };
 
 // The application-wide error box: what a command lets escape is shown with
