@@ -9,11 +9,14 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QTimer>
 #include <map>
 
 #include "app/widgets/main_window.h"
+#include "app/widgets/password_dialog.h"
 #include "cabinet/cab_writer.h"
 #include "container/container_fixture.h"
 #include "container/container_writer.h"
@@ -112,6 +115,81 @@ TEST_F(MainWindowTest, ListsTheCommandLineContainerAndSavesAllButACancelledItem)
     window.close();
     EXPECT_EQ(placement.values["FormVersion"], "0");
     EXPECT_FALSE(placement.values["NormPos"].empty());
+}
+
+}  // namespace
+
+namespace {
+
+// Closes the next message box that opens, remembering its text.
+void CloseNextMessageBox(QString* text) {
+    QTimer::singleShot(50, [text] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            *text = box->text();
+            box->close();
+        }
+    });
+}
+
+TEST_F(MainWindowTest, ThePlacementOfOneRunIsTheNextRunsAndMaximizedStaysSo) {
+    App();
+    setenv("XDG_CACHE_HOME", (root / "cache").c_str(), 1);
+    std::filesystem::create_directories(root / "cache");
+    FixedStore store;
+    store.entry = {"", true};
+    MapValues placement;
+    {
+        TMainWindow first(store, placement, {}, std::nullopt, (root / "bin").string());
+        first.Create();
+        first.show();
+        QApplication::processEvents();
+        first.setGeometry(120, 90, 400, 300);
+        QApplication::processEvents();
+        first.close();
+    }
+    const std::string stored = placement.values["NormPos"];
+    EXPECT_FALSE(stored.empty());
+    {
+        TMainWindow second(store, placement, {}, std::nullopt, (root / "bin").string());
+        second.Create();
+        second.show();
+        QApplication::processEvents();
+        const QRect normal = second.normalGeometry().isValid() ? second.normalGeometry() : second.geometry();
+        EXPECT_EQ(std::to_string(normal.left()) + "," + std::to_string(normal.top()) + "," +
+                      std::to_string(normal.left() + normal.width()) + "," + std::to_string(normal.top() + normal.height()),
+                  stored);
+        second.showMaximized();
+        QApplication::processEvents();
+        second.close();
+    }
+    EXPECT_EQ(placement.values["ShowCmd"], "3");
+    TMainWindow third(store, placement, {}, std::nullopt, (root / "bin").string());
+    third.Create();
+    third.show();
+    QApplication::processEvents();
+    EXPECT_TRUE(third.windowState() & Qt::WindowMaximized);
+    third.close();
+}
+
+TEST_F(MainWindowTest, ThePasswordDialogRefusesWhatTheRecordCouldNotHold) {
+    App();
+    TPassChangeDlg dialog(nullptr);
+    QString shown;
+    dialog.passEdit->setText(QString(4097, 'x'));
+    CloseNextMessageBox(&shown);
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_TRUE(shown.contains("too long")) << shown.toStdString();
+
+    dialog.passEdit->setText(QString::fromUtf8("\xCE\xB1\xCE\xB2"));  // Greek letters: not in CP1252
+    CloseNextMessageBox(&shown);
+    dialog.accept();
+    EXPECT_TRUE(shown.contains("cannot represent")) << shown.toStdString();
+
+    dialog.passEdit->setText(QString::fromUtf8("k\xC3\xA4se"));
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.KeyedPassword(), std::string("k\xE4se"));
 }
 
 }  // namespace
