@@ -48,6 +48,22 @@ private:
     std::string key_;
 };
 
+// The setting "CodePage" (a string such as "CP1251") under Software\quellmark
+// chooses the code page passwords are keyed in; CP1252 without it.
+std::string PasswordCodePage() {
+    try {
+        TRegistry registry;
+        if (registry.OpenKey("Software\\quellmark", false) && registry.ValueExists("CodePage") &&
+            registry.GetDataType("CodePage") == rdString) {
+            const std::string chosen = registry.ReadString("CodePage");
+            if (!chosen.empty()) return chosen;
+        }
+    } catch (const std::exception&) {
+        // An unreadable setting leaves the default.
+    }
+    return "CP1252";
+}
+
 std::string ExecutablePath() {
     std::error_code error;
     auto path = std::filesystem::read_symlink("/proc/self/exe", error);
@@ -84,6 +100,7 @@ int main(int argc, char** argv) {
                         &errorBox};
 
     DesktopServices services;
+    services.passwordCodePage = PasswordCodePage();
     services.resetIcons = [&] {
         auto next = std::make_unique<TIconFinder>(fileTypes, [](const std::string& text) {
             return ExpandEnvironmentStrings(text);

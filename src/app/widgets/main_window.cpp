@@ -176,7 +176,7 @@ void TMainWindow::SavePlacement() {
 // ---- what TForm1 asks of the window ----
 
 std::optional<PasswordEntry> TMainWindow::AskPassword(const PasswordEntry& initial) {
-    TPassChangeDlg dialog(this);
+    TPassChangeDlg dialog(this, services_.passwordCodePage);
     dialog.SetPassword(initial.password);
     dialog.cbRemember->setChecked(initial.remember);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;

@@ -22,6 +22,8 @@ struct DesktopServices {
     std::function<QIcon(int index)> iconAt;                      // the image at an index
     std::function<void(const std::string& path)> launchDocument;
     std::function<void(const QString& url)> openLink;
+    // The 8-bit code page passwords are keyed in, as the senders' Windows keys them.
+    std::string passwordCodePage = "CP1252";
 };
 
 class TMainWindow : public QMainWindow, private TFormUi {
