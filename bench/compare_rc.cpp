@@ -12,38 +12,6 @@
 
 namespace {
 
-std::vector<uint8_t> CompareKey(int size) {
-    std::vector<uint8_t> key(static_cast<std::size_t>(size));
-    for (int i = 0; i < size; ++i) key[static_cast<std::size_t>(i)] = static_cast<uint8_t>(i * 13 + 1);
-    return key;
-}
-
-// Our cts decipherment beside Crypto++'s CBC decryption with an explicit
-// round count (Crypto++'s RC5 defaults to 16 rounds, ours to 12).
-template <class TheirCipher>
-MakeWork CompareWithRounds(const TCipherClass& cls, int keyBytes, int rounds) {
-    return [&cls, keyBytes, rounds](const std::vector<uint8_t>& data, std::vector<uint8_t>& out) {
-        const std::vector<uint8_t> key = CompareKey(keyBytes);
-        std::shared_ptr<TCipher> ours = CreateCipher(cls);
-        ours->Init(key.data(), keyBytes, nullptr);
-        std::vector<uint8_t> iv(ours->Vector(), ours->Vector() + ours->BlockSize());
-        auto theirs = std::make_shared<typename CryptoPP::CBC_Mode<TheirCipher>::Decryption>();
-        theirs->SetKey(key.data(), key.size(),
-                       CryptoPP::MakeParameters(CryptoPP::Name::Rounds(), rounds)(
-                           CryptoPP::Name::IV(), CryptoPP::ConstByteArrayParameter(static_cast<const CryptoPP::byte*>(iv.data()), iv.size(), false)));
-        return WorkPair{
-            [ours, &data, &out] {
-                for (std::size_t at = 0; at < kCompareBytes; at += 4096)
-                    ours->DecipherData(data.data() + at, out.data() + at, 4096);
-                ours->RewindFeedback();
-            },
-            [theirs, iv, &data, &out] {
-                theirs->Resynchronize(iv.data());
-                for (std::size_t at = 0; at < kCompareBytes; at += 4096)
-                    theirs->ProcessData(out.data() + at, data.data() + at, 4096);
-            }};
-    };
-}
 
 // RC4 has no block chaining of its own: our cts decipherment in the block
 // frame beside Crypto++'s plain keystream over the same bytes.
@@ -54,11 +22,7 @@ MakeWork CompareRC4() {
         ours->Init(key.data(), 32, nullptr);
         auto theirs = std::make_shared<CryptoPP::Weak::ARC4>(key.data(), key.size());
         return WorkPair{
-            [ours, &data, &out] {
-                for (std::size_t at = 0; at < kCompareBytes; at += 4096)
-                    ours->DecipherData(data.data() + at, out.data() + at, 4096);
-                ours->RewindFeedback();
-            },
+            OursChunked(ours, data, out),
             [theirs, key, &data, &out] {
                 theirs->SetKey(key.data(), key.size());
                 for (std::size_t at = 0; at < kCompareBytes; at += 4096)
