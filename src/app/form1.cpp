@@ -71,6 +71,8 @@ void TForm1::FormCreate() {
 
 void TForm1::FormActivate() {
     if (!canContinue) {
+        if (abortShown_) return;
+        abortShown_ = true;
         ui_.ShowError(kPermissionsMessage);
         ui_.CloseWindow();
         return;

@@ -54,6 +54,11 @@ public:
     bool canContinue = false;
 
 private:
+    // Set once the permissions message has been shown: the window closes
+    // after it, and the activation that follows the message box must not
+    // show it again.
+    bool abortShown_ = false;
+
     void StartupSequence();
     void LoadPassword();
     void SavePassword();

@@ -9,14 +9,19 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 #include <map>
+#include <memory>
 
+#include "app/widgets/about_dialog.h"
 #include "app/widgets/main_window.h"
 #include "app/widgets/password_dialog.h"
+#include "base/exception.h"
 #include "cabinet/cab_writer.h"
 #include "container/container_fixture.h"
 #include "container/container_writer.h"
@@ -129,6 +134,70 @@ void CloseNextMessageBox(QString* text) {
             box->close();
         }
     });
+}
+
+// Closes every message box as it opens, collecting the texts, for as long as
+// the returned timer lives.
+std::unique_ptr<QTimer> CloseMessageBoxes(std::vector<QString>* texts) {
+    auto timer = std::make_unique<QTimer>();
+    QObject::connect(timer.get(), &QTimer::timeout, [texts] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            texts->push_back(box->windowTitle() + ": " + box->text());
+            box->close();
+        }
+    });
+    timer->start(20);
+    return timer;
+}
+
+struct UnreadableStore : TPasswordStore {
+    PasswordEntry Load() override { throw Exception("Invalid data type for 'data'"); }
+    void Save(const PasswordEntry&) override {}
+};
+
+TEST_F(MainWindowTest, AnUnreadablePasswordRecordShowsTheErrorThenEndsWithThePermissionsMessage) {
+    App();
+    setenv("XDG_CACHE_HOME", (root / "cache").c_str(), 1);
+    UnreadableStore store;
+    MapValues placement;
+    std::vector<QString> shown;
+    auto closer = CloseMessageBoxes(&shown);
+    TMainWindow window(store, placement, {}, std::nullopt, (root / "bin").string());
+    window.Create();
+    window.show();
+    // Long enough for another box, had the permissions message come again.
+    for (int i = 0; i < 25; ++i) QTest::qWait(20);
+    ASSERT_EQ(shown.size(), 2u);
+    // No full stop is added after a closing quotation mark.
+    EXPECT_EQ(shown[0].toStdString(), "Quellmark: Invalid data type for 'data'");
+    EXPECT_TRUE(shown[1].startsWith("Error: It appears you do not have the appropriate Operating System Permissions"))
+        << shown[1].toStdString();
+    EXPECT_FALSE(window.isVisible()) << "the program ends after the permissions message";
+    EXPECT_FALSE(std::filesystem::exists(root / "cache" / "quellmark")) << "no scratch directory was made";
+}
+
+TEST_F(MainWindowTest, TheAboutBoxShowsTheVersionAndItsLinkOpensTheWebAddress) {
+    App();
+    std::vector<QString> opened;
+    QString version;
+    QTimer::singleShot(50, [&] {
+        auto* about = qobject_cast<TOzvAboutDlg*>(QApplication::activeModalWidget());
+        if (!about) return;
+        version = about->Label5->text();
+        // Click where the link text starts.
+        const QRect text = about->Label4->contentsRect();
+        QTest::mouseClick(about->Label4, Qt::LeftButton, {}, QPoint(text.left() + 3, text.center().y()));
+        about->accept();
+    });
+    FixedStore store;
+    store.entry = {"", true};
+    MapValues placement;
+    DesktopServices services;
+    services.openLink = [&](const QString& url) { opened.push_back(url); };
+    TMainWindow window(store, placement, services, std::nullopt, (root / "bin").string());
+    window.About1->trigger();
+    EXPECT_EQ(version, "Version: 6.1.101109");
+    EXPECT_EQ(opened, std::vector<QString>{TOzvAboutDlg::kWebAddress});
 }
 
 TEST_F(MainWindowTest, ThePlacementOfOneRunIsTheNextRunsAndMaximizedStaysSo) {
