@@ -9,6 +9,7 @@
 
 #if defined(__x86_64__) || defined(__i386__)
 #define QUELLMARK_SHA_EXTENSIONS 1
+#include <cpuid.h>
 #include <immintrin.h>
 #endif
 
@@ -112,9 +113,13 @@ void sha_detail::CompressSha1Portable(uint32_t state[5], const uint8_t* data, st
 
 sha_detail::Compressor sha_detail::Sha1Extensions() {
 #ifdef QUELLMARK_SHA_EXTENSIONS
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("sha") && __builtin_cpu_supports("sse4.1") && __builtin_cpu_supports("ssse3"))
-        return &CompressSha1Extensions;
+    // Asked of CPUID directly: not every compiler's __builtin_cpu_supports knows "sha".
+    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+    if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return nullptr;
+    const bool ssse3 = ecx & (1u << 9), sse41 = ecx & (1u << 19);
+    if (!__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx)) return nullptr;
+    const bool sha = ebx & (1u << 29);
+    if (sha && sse41 && ssse3) return &CompressSha1Extensions;
 #endif
     return nullptr;
 }
