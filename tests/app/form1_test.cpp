@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 
 #include "app/form1.h"
+#include "base/exception.h"
+#include "scoped_tmpfs.h"
 #include "cabinet/cab_writer.h"
 #include "container/container_fixture.h"
 #include "container/container_writer.h"
@@ -58,7 +60,12 @@ struct ScriptedUi : TFormUi {
     }
     void LaunchDocument(const std::string& path) override { launched.push_back(path); }
     void ResetIcons() override {}
-    int IconIndexFor(const std::string&) override { return 0; }
+    int iconLookupsBeforeFailure = -1;  // -1: the icon lookup never fails
+    int IconIndexFor(const std::string&) override {
+        if (iconLookupsBeforeFailure == 0) throw Exception("No icon for you");
+        if (iconLookupsBeforeFailure > 0) --iconLookupsBeforeFailure;
+        return 0;
+    }
     void CloseWindow() override { closed = true; }
 };
 
@@ -262,6 +269,132 @@ TEST_F(Form1Test, MenusFollowTheListAndSaveAllSkipsACancelledItem) {
 
     ui2.saveAnswers = {(root / "no" / "such" / "dir" / "x").string()};
     EXPECT_THROW(opened.Save1Click(), EFCreateError);
+}
+
+// Every row of the table of what goes wrong when an attachment opens, with
+// what the user sees and the state afterwards.
+TEST_F(Form1Test, TheOpeningFailuresRowByRow) {
+    const std::string kInvalid = "error: Invalid Password";
+    {
+        SCOPED_TRACE("the command-line file does not exist: its message, no dialog, no open");
+        ScriptedUi rowUi;
+        TForm1 form(rowUi, store, (root / "gone.ozv").string(), (root / "bin").string());
+        form.FormCreate();
+        form.FormActivate();
+        ASSERT_EQ(rowUi.shown.size(), 1u);
+        EXPECT_EQ(rowUi.shown[0].rfind("message: There was a problem decrypting your attachment", 0), 0u);
+        EXPECT_FALSE(form.lastOpenFailed);
+    }
+    store.stored = {"right", true};
+    {
+        SCOPED_TRACE("the scratch directory is gone: the directory message, at start-up too, and no retry");
+        ScriptedUi rowUi;
+        TForm1 form(rowUi, store, container, (root / "bin").string());
+        form.FormCreate();
+        std::filesystem::remove_all(form.scratchDir);
+        form.FormActivate();
+        rowUi.openAnswers.push_back(container);
+        form.Open1Click();
+        EXPECT_EQ(rowUi.shown, std::vector<std::string>(2, std::string("error: ") + kDirectoryPermissionsMessage));
+        EXPECT_TRUE(rowUi.listed.empty());
+        EXPECT_TRUE(form.lastOpenFailed);
+    }
+    {
+        SCOPED_TRACE("any failed decode in File > Open or Change Password: Invalid Password");
+        const std::string notAContainer = MakeFile("noise.ozv", std::string(5000, '\x5a'));
+        const std::string directory = (root / "dir.ozv").string();
+        std::filesystem::create_directories(directory);
+        const std::string damaged = MakeFile("damaged.ozv", ReadFile(container).substr(0, 300));
+        store.stored = {"right", true};
+        auto form = Start(std::nullopt);
+        for (const std::string& path : {notAContainer, directory, damaged}) {
+            ui.shown.clear();
+            ui.openAnswers.push_back(path);
+            form->Open1Click();
+            EXPECT_EQ(ui.shown, std::vector<std::string>{kInvalid}) << path;
+            EXPECT_TRUE(ui.listed.empty());
+            EXPECT_TRUE(form->lastOpenFailed);
+        }
+        ui.shown.clear();
+        auto withArgument = Start(container);
+        ui.shown.clear();
+        ui.passwordAnswers.push_back(PasswordEntry{"wrong", true});
+        withArgument->lastOpenFailed = true;
+        withArgument->ChangePassword1Click();
+        EXPECT_EQ(ui.shown, (std::vector<std::string>{"password dialog (filled)", kInvalid}));
+        EXPECT_TRUE(ui.listed.empty());
+    }
+    {
+        SCOPED_TRACE("a failed decode at start-up: the question; Yes asks again, No ends with an empty list");
+        store.stored = {"wrong", true};
+        ScriptedUi rowUi;
+        rowUi.yesNoAnswers = {true, false};
+        rowUi.passwordAnswers.push_back(PasswordEntry{"also wrong", false});
+        TForm1 form(rowUi, store, container, (root / "bin").string());
+        form.FormCreate();
+        form.FormActivate();
+        EXPECT_EQ(rowUi.shown, (std::vector<std::string>{kQuestion, "password dialog", kQuestion}));
+        EXPECT_TRUE(rowUi.listed.empty());
+        EXPECT_TRUE(form.lastOpenFailed);
+    }
+    {
+        SCOPED_TRACE("the icon lookup fails while the list fills: its error goes on, the items before it stay");
+        store.stored = {"right", true};
+        ScriptedUi rowUi;
+        rowUi.iconLookupsBeforeFailure = 1;
+        TForm1 form(rowUi, store, container, (root / "bin").string());
+        form.FormCreate();
+        try {
+            form.FormActivate();
+            ADD_FAILURE() << "the icon error was swallowed";
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message(), "No icon for you");
+        }
+        EXPECT_EQ(rowUi.listed, std::vector<std::string>{"a.txt"});
+        EXPECT_FALSE(form.lastOpenFailed);
+        EXPECT_TRUE(rowUi.shown.empty()) << "the application-wide error box shows it, not the form";
+    }
+    {
+        SCOPED_TRACE("the password dialog cancelled at start-up: an empty password, the record unchanged");
+        store.stored = {"kept", false};
+        const int saves = store.saves;
+        ScriptedUi rowUi;
+        rowUi.passwordAnswers.push_back(std::nullopt);
+        rowUi.yesNoAnswers.push_back(false);
+        TForm1 form(rowUi, store, container, (root / "bin").string());
+        form.FormCreate();
+        form.FormActivate();
+        EXPECT_EQ(rowUi.shown, (std::vector<std::string>{"password dialog", kQuestion}));
+        EXPECT_EQ(form.password, "");
+        EXPECT_FALSE(form.rememberPassword);
+        EXPECT_EQ(store.saves, saves);
+        EXPECT_EQ(store.stored.password, "kept");
+    }
+}
+
+TEST_F(Form1Test, AScratchDirectoryThatTurnsReadOnlyOrDisappearsBetweenOpensGetsTheDirectoryMessage) {
+    store.stored = {"right", true};
+    auto form = Start(std::nullopt);
+    const std::string message = std::string("error: ") + kDirectoryPermissionsMessage;
+
+    std::filesystem::remove_all(form->scratchDir);
+    ui.openAnswers.push_back(container);
+    form->Open1Click();
+    EXPECT_EQ(ui.shown, std::vector<std::string>{message});
+    EXPECT_TRUE(ui.listed.empty());
+
+    ScopedTmpfs scratch(form->scratchDir, 1024);
+    SKIP_UNLESS_MOUNTED(scratch);
+    ui.openAnswers.push_back(container);
+    form->Open1Click();
+    EXPECT_EQ(ui.listed.size(), 2u);
+    ASSERT_TRUE(scratch.MakeReadOnly());
+    ui.openAnswers.push_back(container);
+    form->Open1Click();
+    EXPECT_EQ(ui.shown, std::vector<std::string>(2, message));
+    EXPECT_TRUE(ui.listed.empty());
+    EXPECT_TRUE(form->lastOpenFailed);
+    form->FormClose();  // clearing a read-only directory fails quietly
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Listing and unpacking cabinets, and what the reader refuses to do.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -263,6 +265,57 @@ TEST_F(CabReaderTest, AMissingNextCabinetOfASetEndsTheExtractionQuietly) {
     EXPECT_FALSE(std::filesystem::exists(root / "single" / "second.txt"));
     reader.ExtractCabinet(cabinet, (root / "set").string(), false);
     EXPECT_EQ(ReadFile((root / "set" / "second.txt").string()), "in the second");
+}
+
+}  // namespace
+
+namespace {
+
+// The reader's failures in turn: the message for every library error code,
+// then each way a run can fail and what it leaves.
+TEST_F(CabReaderTest, TheReadersFailuresRowByRow) {
+    const char* const texts[] = {"No error",
+                                 "Cabinet not found",
+                                 "Cabinet file does not have the correct format",
+                                 "Cabinet file has an unknown version number",
+                                 "Cabinet file is corrupt",
+                                 "Could not allocate enough memory",
+                                 "Unknown compression type in a cabinet folder",
+                                 "Failure decompressing data from a cabinet file",
+                                 "Failure writing to target file",
+                                 "Cabinets in a set do not have the same RESERVE sizes",
+                                 "Cabinet returned on fdintNEXT_CABINET is incorrect",
+                                 "FDI aborted"};
+    for (int code = 0; code <= 12; ++code) {
+        char bracket[16];
+        std::snprintf(bracket, sizeof bracket, " [0x%04X]", code);
+        EXPECT_EQ(ESTCabinet::FromRecord({static_cast<TFDIERROR>(code), 0, 1}).Message(),
+                  (code < 12 ? texts[code] : "FDI error") + std::string(bracket));
+    }
+
+    TSTCabReader reader;
+    // A file that cannot be opened: the system's reason, before the library is asked.
+    try {
+        reader.CheckCabinet((root / "absent.cab").string());
+        ADD_FAILURE() << "no error for a missing file";
+    } catch (const Exception& e) {
+        EXPECT_NE(e.Message().find(std::strerror(ENOENT)), std::string::npos) << e.Message();
+    }
+
+    // A handler that aborts stops the library with its abort error; the file
+    // written before the abort stays.
+    const std::string cabinet = MakeCabinet("two.cab", {{"first.txt", "1"}, {"second.txt", "2"}});
+    const std::string out = (root / "out").string();
+    int copies = 0;
+    reader.OnCopyFile = [&](TSTCabReader&, const std::string&, int32_t, uint16_t, uint16_t, uint16_t, uint16_t,
+                            std::string&, bool& abort) { abort = ++copies == 2; };
+    try {
+        reader.ExtractCabinet(cabinet, out, false);
+        ADD_FAILURE() << "the abort was not reported";
+    } catch (const ESTCabinet& e) {
+        EXPECT_EQ(e.Message(), "FDI aborted [0x000B]");
+    }
+    EXPECT_EQ(FilesBeneath(out), std::vector<std::string>{"first.txt"});
 }
 
 }  // namespace

@@ -250,7 +250,8 @@ TEST_F(RegistryStoreTest, TwoProcessesWritingAtOnceLoseNothing) {
 }
 
 TEST_F(RegistryStoreTest, AWriterKilledAtAnyInstantLeavesAWholeFile) {
-    constexpr uint32_t kRounds = 10, kWrites = 100, kBlobWords = 750;
+    // A hundred writers, each killed at a random instant of its run of up to a hundred writes.
+    constexpr uint32_t kRounds = 100, kWrites = 100, kBlobWords = 750;
     // Write number n stores a blob of n repeated, so a torn or mixed value shows.
     const auto blobOf = [&](uint32_t n) {
         std::string blob;
@@ -276,10 +277,10 @@ TEST_F(RegistryStoreTest, AWriterKilledAtAnyInstantLeavesAWholeFile) {
         });
         close(progress[1]);
         // Let a random number of writes finish, then kill at a random instant of the next ones.
-        const int finishedBeforeKill = std::uniform_int_distribution<int>(0, kWrites - 1)(rng);
+        const int finishedBeforeKill = std::uniform_int_distribution<int>(0, 9)(rng);
         uint32_t n = 0;
         for (int i = 0; i < finishedBeforeKill && read(progress[0], &n, sizeof n) == sizeof n; ++i) lastDone = n;
-        usleep(static_cast<useconds_t>(std::uniform_int_distribution<int>(0, 20000)(rng)));
+        usleep(static_cast<useconds_t>(std::uniform_int_distribution<int>(0, 5000)(rng)));
         kill(writer, SIGKILL);
         ExitStatus(writer);
         const uint32_t before = lastDone;
