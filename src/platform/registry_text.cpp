@@ -159,6 +159,9 @@ RegistryValue TakeValue(std::string_view s, Lines& lines) {
     if (StartsWith(s, "\"")) {
         std::string text = TakeQuoted(s, lines);
         if (!Trimmed(s).empty()) lines.Fail("text after a quoted value");
+        // As in the hex form, the string ends at its first NUL: a value that
+        // held one could not be written back as it was read.
+        text.resize(std::min(text.size(), text.find('\0')));
         return RegistryValue::String(std::move(text));
     }
     if (StartsWith(s, "dword:")) {

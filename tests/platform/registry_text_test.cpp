@@ -2,6 +2,9 @@
 // write reads back the same.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 
 #include "platform/registry_text.h"
@@ -121,6 +124,34 @@ TEST(RegistryText, MalformedTextIsRefusedWithItsLine) {
     EXPECT_EQ(FailingLine(head + "\"a\"=\"x\" trailing\n"), 4);
     EXPECT_EQ(FailingLine(head + "garbage\n"), 4);
     EXPECT_EQ(FailingLine(head + "\"a\"=\"\xC3\x28\"\n"), 1) << "not UTF-8";
+}
+
+}  // namespace
+
+namespace {
+
+// Texts the fuzzer found to change on their way through writing and reading.
+TEST(RegistryText, FuzzFindingsReadBackAsTheyWereRead) {
+    int checked = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(std::string(QUELLMARK_TEST_DATA_DIR) + "/findings")) {
+        if (!entry.path().filename().string().starts_with("registry-")) continue;
+        SCOPED_TRACE(entry.path().filename().string());
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string input{std::istreambuf_iterator<char>(in), {}};
+        const RegistryTree read = ParseRegistryText(input);
+        const std::string written = FormatRegistryText(read);
+        EXPECT_EQ(ParseRegistryText(written), read);
+        ++checked;
+    }
+    EXPECT_GT(checked, 0);
+}
+
+TEST(RegistryText, AQuotedStringEndsAtItsFirstNulAsTheHexFormDoes) {
+    const std::string text = std::string(kRegistryTextHeader) + "\n[" + kKey + "]\n\"q\"=\"before" + '\0' +
+                             "after\"\n\"h\"=hex(1):61,00,00,00,62,00,00,00\n";
+    const RegistryTree tree = ParseRegistryText(text);
+    EXPECT_EQ(tree.Find(kKey, "q")->data, "before");
+    EXPECT_EQ(tree.Find(kKey, "h")->data, "a");
 }
 
 }  // namespace
