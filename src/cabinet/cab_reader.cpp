@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <set>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -269,6 +270,14 @@ void TSTCabReader::ExtractCabinet(const std::string& cabinetFile, const std::str
     openSources_.clear();
     openTargets_.clear();
     std::string current = cabinetFile_;
+    // Cabinets already read, by file identity: a set that leads back to one of
+    // them (a cabinet may even name itself as the next) ends there.
+    std::set<std::pair<dev_t, ino_t>> visited;
+    auto firstVisit = [&visited](const std::string& path) {
+        struct stat info {};
+        return ::stat(path.c_str(), &info) == 0 && visited.insert({info.st_dev, info.st_ino}).second;
+    };
+    firstVisit(current);
     while (!current.empty()) {
         nextCabinet_.clear();
         nextDisk_.clear();
@@ -286,7 +295,8 @@ void TSTCabReader::ExtractCabinet(const std::string& cabinetFile, const std::str
             chosen = continuation_;
         else if (!SameText(nextCabinet_, current))
             chosen = nextCabinet_;
-        if (singleCabinet || (!chosen.empty() && ::access(chosen.c_str(), F_OK) != 0)) break;
+        // A missing next cabinet ends the set quietly, as does one read before.
+        if (singleCabinet || (!chosen.empty() && !firstVisit(chosen))) break;
         current = chosen;
     }
 }

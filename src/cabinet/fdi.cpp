@@ -267,9 +267,13 @@ bool FDICopy(HFDI context, const char* name, const char* path, int /*flags*/, PF
     }
     std::vector<mscabd_file*> files;
     for (mscabd_file* f = cabinet->files; f; f = f->next) files.push_back(f);
-    std::vector<mscabd_cabinet*> appended;
+    // Once the next cabinet is appended, the two share their file and folder
+    // lists, and closing the first frees the whole set: it must be the only close.
+    bool nextAppended = false;
+    // libmspack keeps the name a cabinet was opened under, without a copy, to
+    // reopen it when a file's data is read: it must live as long as the set.
+    std::string nextPath;
     auto finish = [&](bool ok, TFDIERROR error) {
-        for (auto it = appended.rbegin(); it != appended.rend(); ++it) cabd->close(cabd, *it);
         cabd->close(cabd, cabinet);
         return ok ? true : Fail(context, error);
     };
@@ -304,11 +308,11 @@ bool FDICopy(HFDI context, const char* name, const char* path, int /*flags*/, PF
             if (notify(fdintPARTIAL_FILE, &n) == -1) return finish(false, FDIERROR_USER_ABORT);
             continue;
         }
-        if (folder == kFolderContinuedToNext && appended.empty()) {
+        if (folder == kFolderContinuedToNext && !nextAppended) {
             // The file goes on in the next cabinet of the set: find it first. When
             // neither its expected place nor the caller can supply it, the file
             // cannot be completed and is left out.
-            std::string nextPath = cabinetPath + (cabinet->nextname ? cabinet->nextname : "");
+            nextPath = cabinetPath + (cabinet->nextname ? cabinet->nextname : "");
             FDINOTIFICATION next;
             next.pv = user;
             next.psz1 = cabinet->nextname ? cabinet->nextname : "";
@@ -318,11 +322,12 @@ bool FDICopy(HFDI context, const char* name, const char* path, int /*flags*/, PF
             intptr_t answer = notify(fdintNEXT_CABINET, &next);
             nextPath = std::string(pathBuffer) + next.psz1;
             mscabd_cabinet* nextCabinet = answer == -1 ? nullptr : cabd->open(cabd, nextPath.c_str());
+            // A failed append leaves the two apart, so the next one is closed on its own.
             if (!nextCabinet || cabd->append(cabd, cabinet, nextCabinet) != MSPACK_ERR_OK) {
                 if (nextCabinet) cabd->close(cabd, nextCabinet);
                 continue;
             }
-            appended.push_back(nextCabinet);
+            nextAppended = true;
         }
         n.cb = static_cast<int32_t>(file.length);
         intptr_t handle = notify(fdintCOPY_FILE, &n);

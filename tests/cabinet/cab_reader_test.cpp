@@ -200,16 +200,26 @@ TEST(ESTCabinetMessages, CarryTheCodeAndTheSystemError) {
 
 namespace {
 
-// A stored cabinet put together byte by byte, for what libgcab cannot make:
-// a cabinet that names a next cabinet of a set.
-std::string HandMadeCabinet(const std::string& fileName, const std::string& content, const std::string& nextCabinet) {
+// A stored cabinet of one file put together byte by byte, for what libgcab
+// cannot make: cabinets of a set, and a file cut in two across them.
+struct HandMade {
+    std::string fileName;
+    std::string block;             // the bytes of the cabinet's one data block
+    std::string nextCabinet;       // named as the next cabinet of the set when not empty
+    uint16_t folder = 0;           // 0xFFFE: the file goes on in the next cabinet; 0xFFFD: it began in the previous
+    uint32_t fileSize = 0;         // the whole file's size; the block's when 0
+    bool blockGoesOn = false;      // the block is cut and ends in the next cabinet
+    uint16_t cabinetNumber = 0;
+};
+
+std::string HandMadeCabinet(const HandMade& c) {
     auto u16 = [](std::string& out, uint16_t v) { out += static_cast<char>(v & 0xFF); out += static_cast<char>(v >> 8); };
     auto u32 = [&](std::string& out, uint32_t v) { u16(out, static_cast<uint16_t>(v)); u16(out, static_cast<uint16_t>(v >> 16)); };
-    const std::string strings = nextCabinet.empty() ? "" : nextCabinet + '\0' + "disk 2" + '\0';
+    const std::string strings = c.nextCabinet.empty() ? "" : c.nextCabinet + '\0' + "disk 2" + '\0';
     const uint32_t folderAt = 36 + static_cast<uint32_t>(strings.size());
     const uint32_t fileAt = folderAt + 8;
-    const uint32_t dataAt = fileAt + 16 + static_cast<uint32_t>(fileName.size()) + 1;
-    const uint32_t total = dataAt + 8 + static_cast<uint32_t>(content.size());
+    const uint32_t dataAt = fileAt + 16 + static_cast<uint32_t>(c.fileName.size()) + 1;
+    const uint32_t total = dataAt + 8 + static_cast<uint32_t>(c.block.size());
     std::string cab = "MSCF";
     u32(cab, 0);
     u32(cab, total);
@@ -220,25 +230,30 @@ std::string HandMadeCabinet(const std::string& fileName, const std::string& cont
     cab += '\x01';
     u16(cab, 1);       // folders
     u16(cab, 1);       // files
-    u16(cab, nextCabinet.empty() ? 0 : 0x0002);  // whether a next cabinet follows
+    u16(cab, c.nextCabinet.empty() ? 0 : 0x0002);  // whether a next cabinet follows
     u16(cab, 0x1234);  // set id
-    u16(cab, 0);       // cabinet number
+    u16(cab, c.cabinetNumber);
     cab += strings;
     u32(cab, dataAt);  // folder: first data block, one block, stored
     u16(cab, 1);
     u16(cab, 0);
-    u32(cab, static_cast<uint32_t>(content.size()));  // file: size, offset, folder 0, date, time, attributes
+    u32(cab, c.fileSize ? c.fileSize : static_cast<uint32_t>(c.block.size()));  // file: size, offset, folder, date, time, attributes
     u32(cab, 0);
-    u16(cab, 0);
+    u16(cab, c.folder);
     u16(cab, static_cast<uint16_t>((2020 - 1980) << 9 | 2 << 5 | 29));
     u16(cab, static_cast<uint16_t>(12 << 11 | 34 << 5 | 28));
     u16(cab, 0x20);
-    cab += fileName + '\0';
+    cab += c.fileName + '\0';
     u32(cab, 0);  // data block without checksum
-    u16(cab, static_cast<uint16_t>(content.size()));
-    u16(cab, static_cast<uint16_t>(content.size()));
-    cab += content;
+    u16(cab, static_cast<uint16_t>(c.block.size()));
+    // A cut block tells its uncompressed size only in its last part.
+    u16(cab, c.blockGoesOn ? 0 : static_cast<uint16_t>(c.fileSize ? c.fileSize : c.block.size()));
+    cab += c.block;
     return cab;
+}
+
+std::string HandMadeCabinet(const std::string& fileName, const std::string& content, const std::string& nextCabinet) {
+    return HandMadeCabinet(HandMade{fileName, content, nextCabinet});
 }
 
 TEST_F(CabReaderTest, AMissingNextCabinetOfASetEndsTheExtractionQuietly) {
@@ -265,6 +280,48 @@ TEST_F(CabReaderTest, AMissingNextCabinetOfASetEndsTheExtractionQuietly) {
     EXPECT_FALSE(std::filesystem::exists(root / "single" / "second.txt"));
     reader.ExtractCabinet(cabinet, (root / "set").string(), false);
     EXPECT_EQ(ReadFile((root / "set" / "second.txt").string()), "in the second");
+}
+
+TEST_F(CabReaderTest, AFileCutAcrossTwoCabinetsOfASetComesOutWhole) {
+    const std::string whole = "the first half, and the second half";
+    const std::size_t cut = 15;
+    const std::string first = MakeFile("part1.cab", HandMadeCabinet({"split.txt", whole.substr(0, cut), "part2.cab", 0xFFFE,
+                                                                     static_cast<uint32_t>(whole.size()), true, 0}));
+    MakeFile("part2.cab", HandMadeCabinet({"split.txt", whole.substr(cut), "", 0xFFFD, static_cast<uint32_t>(whole.size()),
+                                           false, 1}));
+    TSTCabReader reader;
+    int partials = 0;
+    reader.OnCopyPartialFile = [&](TSTCabReader&, const std::string& name, const std::string&, const std::string&,
+                                   const std::string&, bool&) { partials += name == "split.txt"; };
+    reader.ExtractCabinet(first, (root / "out").string(), false);
+    EXPECT_EQ(ReadFile((root / "out" / "split.txt").string()), whole);
+    EXPECT_EQ(partials, 1) << "the second cabinet reports the file as begun before";
+}
+
+// A cabinet that names itself as the next one of its set, with a file that
+// goes on there (found by fuzzing: the set was freed twice).
+TEST_F(CabReaderTest, ASetThatLeadsBackToACabinetAlreadyReadEnds) {
+    const std::string self = MakeFile("in.cab", HandMadeCabinet({"loop.txt", "looping", "in.cab", 0xFFFE, 7, true, 0}));
+    TSTCabReader reader;
+    try {
+        reader.ExtractCabinet(self, (root / "out").string(), false);
+    } catch (const ESTCabinet&) {
+    }
+    MakeFile("fuzz/in.cab", ReadFile(std::string(QUELLMARK_TEST_DATA_DIR) + "/findings/cabinet-continues-into-itself.cab"));
+    try {
+        reader.ExtractCabinet((root / "fuzz" / "in.cab").string(), (root / "out2").string(), false);
+    } catch (const ESTCabinet&) {
+    }
+
+    // Two cabinets that name each other as the next: each is read once.
+    const std::string a = MakeFile("ring/a.cab", HandMadeCabinet("a.txt", "from a", "b.cab"));
+    MakeFile("ring/b.cab", HandMadeCabinet("b.txt", "from b", "a.cab"));
+    int copies = 0;
+    reader.OnCopyFile = [&](TSTCabReader&, const std::string&, int32_t, uint16_t, uint16_t, uint16_t, uint16_t,
+                            std::string&, bool&) { ++copies; };
+    reader.ExtractCabinet(a, (root / "ring-out").string(), false);
+    EXPECT_EQ(copies, 2);
+    EXPECT_EQ(FilesBeneath((root / "ring-out").string()), (std::vector<std::string>{"a.txt", "b.txt"}));
 }
 
 }  // namespace
