@@ -37,6 +37,7 @@ std::string TRegistry::Resolve(const std::string& key) const {
         if (part.empty() || !IsStorableRegistryName(part)) return {};
         path += '\\' + part;
     }
+    if (SplitRegistryPath(path).size() > kMaxRegistryDepth + 1) return {};
     return path;
 }
 

@@ -193,7 +193,9 @@ RegistryValue TakeValue(std::string_view s, Lines& lines) {
 }
 
 bool IsStorableKeyPath(std::string_view path) {
-    for (const std::string& part : SplitRegistryPath(path))
+    const std::vector<std::string> parts = SplitRegistryPath(path);
+    if (parts.size() > kMaxRegistryDepth + 1) return false;  // the root, then the keys below it
+    for (const std::string& part : parts)
         if (part.empty() || !IsStorableRegistryName(part)) return false;
     return !path.empty();
 }
@@ -244,7 +246,8 @@ RegistryTree ParseRegistryText(std::string_view bytes) {
             if (line.back() != ']') lines.Fail("key without its closing bracket");
             const std::string_view path = line.substr(1, line.size() - 2);
             if (StartsWith(path, "-")) lines.Fail("key removals do not belong in a stored registry");
-            if (!IsStorableKeyPath(path)) lines.Fail("malformed key path");
+            if (!IsStorableKeyPath(path))
+                lines.Fail("malformed key path, or one deeper than " + std::to_string(kMaxRegistryDepth) + " keys");
             tree.AddKey(path);
             section = std::string(path);
         } else if (line.front() == '"' || line.front() == '@') {

@@ -57,18 +57,21 @@ bool RegistryTree::HasKey(std::string_view path) const {
 }
 
 bool RegistryTree::AddKey(std::string_view path) {
-    bool added = false;
+    // Walk up from the key itself to the deepest one already there (keys
+    // come parents first, so usually its parent); only the keys below it are
+    // missing. The root is never stored.
     const std::size_t root = path.find('\\');
-    // Every ancestor below the root, then the key itself.
-    for (std::size_t end = root == std::string_view::npos ? path.size() : path.find('\\', root + 1);;
-         end = path.find('\\', end + 1)) {
-        const std::string prefix(path.substr(0, end));
-        if (!keys_.count(prefix)) {
-            keys_.emplace(prefix, Values{});
-            added = true;
-        }
-        if (end == std::string_view::npos) return added;
+    std::vector<std::size_t> missing;  // where each missing key's path ends, deepest first
+    for (std::size_t end = path.size();;) {
+        if (keys_.count(std::string(path.substr(0, end)))) break;
+        missing.push_back(end);
+        if (root == std::string_view::npos) break;
+        const std::size_t up = path.rfind('\\', end - 1);
+        if (up == root) break;
+        end = up;
     }
+    for (auto end = missing.rbegin(); end != missing.rend(); ++end) keys_.emplace(std::string(path.substr(0, *end)), Values{});
+    return !missing.empty();
 }
 
 const RegistryValue* RegistryTree::Find(std::string_view path, std::string_view name) const {

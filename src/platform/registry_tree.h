@@ -65,5 +65,9 @@ private:
     Keys keys_;
 };
 
+// How many keys deep, below its root, a path may go: the Windows registry's
+// own limit. It also bounds the work a hostile settings file can cause.
+inline constexpr std::size_t kMaxRegistryDepth = 512;
+
 // The path split at its backslashes; an empty path gives no components.
 std::vector<std::string> SplitRegistryPath(std::string_view path);

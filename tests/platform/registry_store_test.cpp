@@ -150,6 +150,13 @@ TEST_F(RegistryStoreTest, KeysAreCreatedOnDemandAndPathsResolveLikeTheWindowsReg
     EXPECT_TRUE(registry.DeleteValue("value"));
     EXPECT_FALSE(registry.DeleteValue("value"));
     EXPECT_FALSE(registry.ValueExists("Value"));
+
+    // Keys go at most 512 deep below the root, the open key's depth included.
+    std::string deep = "\\Software";
+    for (int i = 1; i < 512; ++i) deep += "\\k";
+    EXPECT_TRUE(registry.OpenKey(deep, true));
+    EXPECT_FALSE(registry.OpenKey("one-more", true));
+    EXPECT_EQ(registry.CurrentPath().size(), deep.size() - 1) << "the open key stays";
 }
 
 TEST_F(RegistryStoreTest, TheFileIsPrivateToTheUser) {

@@ -155,3 +155,30 @@ TEST(RegistryText, AQuotedStringEndsAtItsFirstNulAsTheHexFormDoes) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string KeyPathOfDepth(std::size_t depth) {
+    std::string path = "HKEY_CURRENT_USER";
+    for (std::size_t i = 0; i < depth; ++i) path += "\\k";
+    return path;
+}
+
+// Every key of a deep path is written as a section of its own, so a file's
+// work grows with the square of its depth: paths stop at 512 keys below the
+// root, as in the Windows registry.
+TEST(RegistryText, KeyPathsGoAtMost512KeysDeep) {
+    const std::string deepest = KeyPathOfDepth(kMaxRegistryDepth);
+    const RegistryTree tree = ParseRegistryText(std::string(kRegistryTextHeader) + "\n[" + deepest + "]\n\"v\"=\"x\"\n");
+    EXPECT_EQ(tree.AllKeys().size(), kMaxRegistryDepth) << "the key and every key above it, the root aside";
+    EXPECT_EQ(ParseRegistryText(FormatRegistryText(tree)), tree);
+
+    try {
+        ParseRegistryText(std::string(kRegistryTextHeader) + "\n[" + KeyPathOfDepth(kMaxRegistryDepth + 1) + "]\n");
+        ADD_FAILURE() << "a path 513 keys deep was read";
+    } catch (const ERegistryTextError& e) {
+        EXPECT_EQ(e.Message(), "line 2: malformed key path, or one deeper than 512 keys");
+    }
+}
+
+}  // namespace
