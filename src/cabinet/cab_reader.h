@@ -10,7 +10,7 @@
 
 #include "base/exception.h"
 #include "cabinet/fdi.h"
-#include "crypto/component.h"
+#include "base/component.h"
 
 // A failure of the cabinet library, with its error record.
 class ESTCabinet : public Exception {

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "base/exception.h"
+#include "base/version.h"
 #include "cli/commands.h"
 
 namespace {
@@ -68,7 +69,7 @@ int RunOzv(const std::vector<std::string>& args) {
             return kExitOk;
         }
         if (inv.Has("version")) {
-            std::puts("ozv (Quellmark) 6.1.101109");
+            std::printf("ozv (Quellmark) %s\n", quellmark::kVersion);
             return kExitOk;
         }
         if (inv.command.empty()) throw UsageError{"no command given"};

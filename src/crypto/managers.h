@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "crypto/cipher.h"
-#include "crypto/component.h"
+#include "base/component.h"
 #include "crypto/hash.h"
 
 class TStream;

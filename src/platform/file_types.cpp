@@ -6,7 +6,6 @@
 #include "base/text.h"
 #include "platform/file_types_apps.h"
 #include "platform/file_types_mime.h"
-#include "platform/icon_files.h"
 #include "platform/icon_theme.h"
 
 namespace {
@@ -92,15 +91,15 @@ private:
 };
 
 TFreedesktopFileTypes::TFreedesktopFileTypes(const freedesktop::BaseDirs& dirs, std::string iconTheme) {
-    if (iconTheme.empty()) iconTheme = CurrentIconThemeName(dirs);
+    if (iconTheme.empty()) iconTheme = freedesktop::IconTheme::ChosenThemeName(dirs);
     classes_ = std::make_unique<View>(dirs, iconTheme);
     machine_ = std::make_unique<View>(dirs.WithoutUserFiles(), iconTheme);
 }
 
 TFreedesktopFileTypes::~TFreedesktopFileTypes() = default;
 
-std::shared_ptr<const TFreedesktopFileTypes> TFreedesktopFileTypes::FromEnvironment() {
-    return std::make_shared<TFreedesktopFileTypes>(freedesktop::BaseDirs::FromEnvironment());
+std::shared_ptr<const TFreedesktopFileTypes> TFreedesktopFileTypes::FromEnvironment(std::string iconTheme) {
+    return std::make_shared<TFreedesktopFileTypes>(freedesktop::BaseDirs::FromEnvironment(), std::move(iconTheme));
 }
 
 std::optional<std::string> TFreedesktopFileTypes::DefaultValue(TRootKey root, std::string_view key) const {

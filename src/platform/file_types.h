@@ -55,11 +55,11 @@ private:
 // applications of one set of base directories.
 class TFreedesktopFileTypes : public TFileTypeKeys {
 public:
-    // `iconTheme` empty: the theme the user chose, else "hicolor".
+    // `iconTheme` empty: the theme the user chose in the GTK settings, else "Adwaita".
     explicit TFreedesktopFileTypes(const freedesktop::BaseDirs& dirs, std::string iconTheme = {});
     ~TFreedesktopFileTypes() override;
     // The views of the current environment.
-    static std::shared_ptr<const TFreedesktopFileTypes> FromEnvironment();
+    static std::shared_ptr<const TFreedesktopFileTypes> FromEnvironment(std::string iconTheme = {});
 
     std::optional<std::string> DefaultValue(TRootKey root, std::string_view key) const override;
 

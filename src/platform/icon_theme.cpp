@@ -86,6 +86,13 @@ std::string IconTheme::ConfiguredThemeName(const BaseDirs& dirs) {
     return {};
 }
 
+std::string IconTheme::ChosenThemeName(const BaseDirs& dirs, std::string_view desktopChoice) {
+    std::string name = ConfiguredThemeName(dirs);
+    if (name.empty()) name = desktopChoice;
+    // GTK's own default; where it is not installed the lookup falls back to "hicolor".
+    return name.empty() || name == "hicolor" ? "Adwaita" : name;
+}
+
 const IconTheme::Theme* IconTheme::Load(const std::string& name) const {
     if (const auto known = themes_.find(name); known != themes_.end()) return known->second.get();
     std::unique_ptr<Theme> theme;

@@ -10,6 +10,9 @@
 
 #include "platform/file_types_xdg.h"
 
+// The size of the icons the desktop program shows, in pixels.
+constexpr int kLargeIconSize = 32;
+
 namespace freedesktop {
 
 class IconTheme {
@@ -23,6 +26,10 @@ public:
     // The theme the user chose in the GTK settings of the configuration
     // directories, or "" when none says.
     static std::string ConfiguredThemeName(const BaseDirs& dirs);
+    // The theme to draw icons from: the GTK setting, else `desktopChoice`
+    // (what the desktop reports; "hicolor" there means it knows of none),
+    // else GTK's default "Adwaita".
+    static std::string ChosenThemeName(const BaseDirs& dirs, std::string_view desktopChoice = {});
 
     // The file of the named icon whose size is nearest to `size` pixels, or "".
     std::string Find(std::string_view iconName, int size) const;

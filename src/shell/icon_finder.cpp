@@ -3,7 +3,7 @@
 #include <charconv>
 
 #include "base/text.h"
-#include "platform/icon_files.h"
+#include "shell/icon_files.h"
 #include "shell/shell_paths.h"
 
 namespace {

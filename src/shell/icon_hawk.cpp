@@ -1,6 +1,6 @@
 #include "shell/icon_hawk.h"
 
-#include "platform/icon_files.h"
+#include "shell/icon_files.h"
 #include "shell/shell_paths.h"
 
 void THawkDoIcons::SetFileName(const std::string& fileName) {

@@ -5,7 +5,7 @@
 #include <QImage>
 #include <string>
 
-#include "crypto/component.h"
+#include "base/component.h"
 
 class THawkDoIcons : public TComponent {
 public:

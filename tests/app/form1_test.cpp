@@ -10,7 +10,7 @@
 #include "base/exception.h"
 #include "scoped_tmpfs.h"
 #include "cabinet/cab_writer.h"
-#include "container/container_fixture.h"
+#include "temp_dir.h"
 #include "container/container_writer.h"
 
 namespace {

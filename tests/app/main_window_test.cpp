@@ -23,7 +23,7 @@
 #include "app/widgets/password_dialog.h"
 #include "base/exception.h"
 #include "cabinet/cab_writer.h"
-#include "container/container_fixture.h"
+#include "temp_dir.h"
 #include "container/container_writer.h"
 
 namespace {

@@ -8,11 +8,11 @@
 
 #include "base/streams.h"
 #include "cabinet/cab_reader.h"
-#include "container/container_fixture.h"
+#include "cabinet_fixture.h"
 
 namespace {
 
-class CabReaderTest : public TempDirTest {};
+class CabReaderTest : public CabinetTest {};
 
 struct Listed {
     std::string name;

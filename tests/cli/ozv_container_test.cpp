@@ -1,8 +1,9 @@
 // ozv create, info, list and extract, run as a user runs them.
 #include <gtest/gtest.h>
 
-#include "container/container_fixture.h"
+#include "temp_dir.h"
 #include "run_process.h"
+#include "test_support.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ TEST_F(OzvContainerTest, CreateThenExtractGivesTheFilesBackForEveryCipherIndex) 
                                RunOzvProcess({"encrypt", "-c", std::to_string(index), "-p", "x"}, "").status == 0;
         if (!available) continue;
         for (const char* store : {"", "--store"}) {
-            const std::string container = Path("c" + std::to_string(index) + store + ".ozv");
+            const std::string container = Path(Numbered("c", index) + store + ".ozv");
             std::vector<std::string> args = {"create", container, Path("in"), "-c", std::to_string(index), "-p", "pw"};
             if (*store) args.push_back(store);
             ProcessResult created = RunOzvProcess(args);

@@ -11,7 +11,7 @@
 #include "base/streams.h"
 #include "base/string_list.h"
 #include "cabinet/cab_reader.h"
-#include "container/container_fixture.h"
+#include "cabinet_fixture.h"
 #include "container/container_writer.h"
 #include "container/vossel_decoder.h"
 #include "run_process.h"
@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class DecoderFaultTest : public TempDirTest {
+class DecoderFaultTest : public CabinetTest {
 protected:
     std::string MakeContainer(const std::string& name, const std::vector<std::pair<std::string, std::string>>& files,
                               bool compress = true) {

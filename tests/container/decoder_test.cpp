@@ -8,7 +8,7 @@
 
 #include "base/streams.h"
 #include "cabinet/cab_reader.h"
-#include "container/container_fixture.h"
+#include "cabinet_fixture.h"
 #include "container/container_writer.h"
 #include "container/unique_file.h"
 #include "container/vossel_decoder.h"
@@ -16,7 +16,7 @@
 
 namespace {
 
-class DecoderTest : public TempDirTest {
+class DecoderTest : public CabinetTest {
 protected:
     // A container of the given files under `index`, written by our writer.
     std::string MakeContainer(const std::string& name, int32_t index,
@@ -117,7 +117,7 @@ TEST(UniqueFiles, IncrementSuffixCountsUpWithinItsWidth) {
     EXPECT_EQ(IncrementSuffix("", 0, true), "");
 }
 
-class UniqueFileTest : public TempDirTest {};
+class UniqueFileTest : public CabinetTest {};
 
 TEST_F(UniqueFileTest, NamesAreBuiltFromTheNameAClockAndACounter) {
     const std::string dir = (root / "new" / "dir").string();

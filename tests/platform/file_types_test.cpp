@@ -2,7 +2,7 @@
 #include "platform/file_types.h"
 
 #include "platform/file_types_apps.h"
-#include "platform/xdg_fixture.h"
+#include "xdg_world.h"
 
 namespace {
 

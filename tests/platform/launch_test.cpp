@@ -10,10 +10,10 @@
 #include <thread>
 #include <unistd.h>
 
-#include "container/container_fixture.h"
+#include "temp_dir.h"
 #include "platform/environment_strings.h"
 #include "platform/launch.h"
-#include "platform/scoped_env.h"
+#include "scoped_env.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "container/container_fixture.h"
+#include "temp_dir.h"
 #include "crypto/ciphers/blowfish.h"
 #include "platform/password_record.h"
 

@@ -10,10 +10,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "container/container_fixture.h"
+#include "temp_dir.h"
 #include "platform/registry_store.h"
 #include "platform/registry_text.h"
-#include "platform/scoped_env.h"
+#include "scoped_env.h"
+#include "test_support.h"
 
 namespace {
 
@@ -240,7 +241,7 @@ TEST_F(RegistryStoreTest, TwoProcessesWritingAtOnceLoseNothing) {
             RegistryFile file(path);
             TRegistry registry(file);
             if (!registry.OpenKey("\\Software\\Writer" + std::to_string(w), true)) throw 1;
-            for (int i = 0; i < kWrites; ++i) registry.WriteInteger("v" + std::to_string(i), i * 10 + w);
+            for (int i = 0; i < kWrites; ++i) registry.WriteInteger(Numbered("v", i), i * 10 + w);
         }));
     }
     close(gate[0]);
@@ -251,7 +252,7 @@ TEST_F(RegistryStoreTest, TwoProcessesWritingAtOnceLoseNothing) {
     TRegistry registry(*fresh);
     for (int w = 0; w < 2; ++w) {
         ASSERT_TRUE(registry.OpenKey("\\Software\\Writer" + std::to_string(w), false));
-        for (int i = 0; i < kWrites; ++i) EXPECT_EQ(registry.ReadInteger("v" + std::to_string(i)), i * 10 + w);
+        for (int i = 0; i < kWrites; ++i) EXPECT_EQ(registry.ReadInteger(Numbered("v", i)), i * 10 + w);
     }
     EXPECT_TRUE(notices.empty());
 }

@@ -1,7 +1,7 @@
 // The icon finder's cache and its reading of icon locations.
 #include "shell/icon_finder.h"
 
-#include "platform/xdg_fixture.h"
+#include "xdg_world.h"
 #include "shell/fake_file_types.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // addresses, and the error texts of failed launches.
 #include "shell/shell_launch.h"
 
-#include "platform/xdg_fixture.h"
+#include "xdg_world.h"
 #include "shell/fake_file_types.h"
 
 namespace {

@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "base/version.h"
+
 TOzvAboutDlg::TOzvAboutDlg(QWidget* owner, std::function<void(const QString&)> openLink) : QDialog(owner) {
     setObjectName("OzvAboutDlg");
     setWindowTitle("About Quellmark");
@@ -13,7 +15,7 @@ TOzvAboutDlg::TOzvAboutDlg(QWidget* owner, std::function<void(const QString&)> o
     bold.setPixelSize(16);
     title->setFont(bold);
     auto* notice = new QLabel("Opens password-protected e-mail\nattachment containers (.ozv)", this);
-    Label5 = new QLabel(kVersion, this);
+    Label5 = new QLabel(QStringLiteral("Version: ") + QString::fromLatin1(quellmark::kVersion), this);
     Label5->setAlignment(Qt::AlignCenter);
     Label4 = new QLabel(QString("<a href=\"%1\">%1</a>").arg(kWebAddress), this);
     Label4->setTextInteractionFlags(Qt::LinksAccessibleByMouse);

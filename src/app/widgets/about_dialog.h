@@ -14,6 +14,5 @@ public:
     QLabel* Label5;  // the version line
     QLabel* Label4;  // the web link
 
-    static constexpr const char* kVersion = "Version: 6.1.101109";
     static constexpr const char* kWebAddress = "https://quellmark.example.org/";
 };

@@ -15,6 +15,7 @@
 #include "platform/launch.h"
 #include "platform/password_record.h"
 #include "platform/registry_store.h"
+#include "shell/icon_files.h"
 #include "shell/icon_finder.h"
 #include "shell/qt_error_box.h"
 #include "shell/shell_launch.h"
@@ -90,7 +91,8 @@ int main(int argc, char** argv) {
     // The image every new icon finder starts from: index 0, for files of no known type.
     TImageList baseImages;
     baseImages.Add(QApplication::style()->standardIcon(QStyle::SP_FileIcon).pixmap(32, 32).toImage());
-    std::shared_ptr<const TFileTypeKeys> fileTypes = TFreedesktopFileTypes::FromEnvironment();
+    std::shared_ptr<const TFileTypeKeys> fileTypes = TFreedesktopFileTypes::FromEnvironment(
+        CurrentIconThemeName(freedesktop::BaseDirs::FromEnvironment()));
     std::unique_ptr<TIconFinder> iconFinder;
 
     TQtErrorBox errorBox;

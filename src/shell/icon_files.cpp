@@ -1,4 +1,4 @@
-#include "platform/icon_files.h"
+#include "shell/icon_files.h"
 
 #include <QGuiApplication>
 #include <QIcon>
@@ -66,10 +66,7 @@ std::string ThemeIconFile(std::string_view bareName) {
 }
 
 std::string CurrentIconThemeName(const freedesktop::BaseDirs& dirs) {
-    std::string name = freedesktop::IconTheme::ConfiguredThemeName(dirs);
-    // Without a GTK setting the desktop's choice reaches us only through Qt's platform theme;
-    // "hicolor" from there only means that it knows of none.
-    if (name.empty() && QGuiApplication::instance()) name = QIcon::themeName().toStdString();
-    // GTK's own default; where it is not installed the lookup falls back to "hicolor".
-    return name.empty() || name == "hicolor" ? "Adwaita" : name;
+    // Without a GTK setting the desktop's choice reaches us only through Qt's platform theme.
+    const std::string desktopChoice = QGuiApplication::instance() ? QIcon::themeName().toStdString() : std::string();
+    return freedesktop::IconTheme::ChosenThemeName(dirs, desktopChoice);
 }

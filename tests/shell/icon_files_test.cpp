@@ -1,11 +1,11 @@
 // Icons taken from image files of every kind the theme folders hold.
-#include "platform/icon_files.h"
+#include "shell/icon_files.h"
 
 #include <QBuffer>
 #include <QImage>
 #include <cstring>
 
-#include "platform/xdg_fixture.h"
+#include "xdg_world.h"
 
 namespace {
 

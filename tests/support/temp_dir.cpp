@@ -1,5 +1,6 @@
-#include "container/container_fixture.h"
+#include "temp_dir.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
@@ -36,15 +37,4 @@ std::vector<std::string> TempDirTest::FilesBeneath(const std::string& directory)
         if (entry.is_regular_file()) files.push_back(std::filesystem::relative(entry.path(), directory).string());
     std::sort(files.begin(), files.end());
     return files;
-}
-
-std::string TempDirTest::MakeCabinet(const std::string& name, const std::vector<std::pair<std::string, std::string>>& files,
-                                     bool compress, uint32_t attributes) {
-    std::vector<CabSource> sources;
-    for (std::size_t i = 0; i < files.size(); ++i)
-        sources.push_back({MakeFile("cabinet-sources/" + name + "/" + std::to_string(i), files[i].second), files[i].first,
-                           attributes});
-    const std::string path = (root / name).string();
-    WriteCabinet(path, sources, compress);
-    return path;
 }

@@ -15,3 +15,7 @@ inline std::vector<uint8_t> RandomBytes(std::mt19937& rng, std::size_t size) {
 
 inline std::vector<uint8_t> BytesOf(const std::string& text) { return {text.begin(), text.end()}; }
 inline std::string Hex(const std::string& bytes) { return HexOf(BytesOf(bytes)); }
+
+// `prefix` followed by `number` in decimal ("v" and 7 give "v7"). Appending,
+// where `"v" + std::to_string(7)` inserts, keeps g++ 12 from a false -Wrestrict.
+inline std::string Numbered(std::string prefix, long number) { return prefix += std::to_string(number); }

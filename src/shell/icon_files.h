@@ -6,8 +6,7 @@
 #include <string_view>
 
 #include "platform/file_types_xdg.h"
-
-constexpr int kLargeIconSize = 32;
+#include "platform/icon_theme.h"
 
 // The image of `fileName` as a 32 x 32 icon (ARGB, aspect kept, centred), or
 // a null image when the file cannot be read as an image. An image file holds

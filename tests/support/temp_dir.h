@@ -1,13 +1,11 @@
 #pragma once
-// Builds files, cabinets and containers for the tests, in a temporary
-// directory removed afterwards.
+// A temporary directory for one test, removed afterwards, with helpers that
+// make and read files in it.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
-
-#include "cabinet/cab_writer.h"
 
 class TempDirTest : public ::testing::Test {
 protected:
@@ -19,9 +17,6 @@ protected:
     std::string ReadFile(const std::string& path) const;
     // Every regular file beneath `directory`, as relative paths, sorted.
     std::vector<std::string> FilesBeneath(const std::string& directory) const;
-    // A cabinet of the given (stored name, content) pairs.
-    std::string MakeCabinet(const std::string& name, const std::vector<std::pair<std::string, std::string>>& files,
-                            bool compress = true, uint32_t attributes = 0);
 
     std::filesystem::path root;
 };

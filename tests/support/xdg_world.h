@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "container/container_fixture.h"
+#include "temp_dir.h"
 
 class XdgWorldTest : public TempDirTest {
 protected:

@@ -1,4 +1,4 @@
-#include "platform/xdg_fixture.h"
+#include "xdg_world.h"
 
 #include <QImage>
 #include <cstdlib>
