@@ -9,7 +9,6 @@
 #include "crypto/random_fill.h"
 
 const THashClass* const DefaultKeyHashClass = &THash_RipeMD256::Class;
-bool StrictKeyLength = false;
 
 std::shared_ptr<TCipher> CreateCipher(const TCipherClass& cls, const std::string* keyText,
                                       std::shared_ptr<TProtection> chain) {
@@ -77,9 +76,16 @@ void TCipher::CheckKeySize(int32_t& size) {
     Scrub();
     if (size < 0) size = 0;
     if (size > MaxKeySize()) {
-        if (StrictKeyLength) RaiseKeySizeError(0);
+        if (TStrictKeyLength::Enabled()) RaiseKeySizeError(0);
         size = MaxKeySize();
     }
+}
+
+void TCipher::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
+    CheckKeySize(size);
+    KeySchedule(key, size);
+    LoadVector(vector);
+    VectorLoaded();
 }
 
 void TCipher::LoadVector(const uint8_t* vector) {

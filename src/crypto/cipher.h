@@ -65,8 +65,29 @@ constexpr int32_t ErrNotReady = 3;
 // Key hash of new ciphers (RIPEMD-256), and the fallback when a cipher's key
 // hash class is set to none.
 extern const THashClass* const DefaultKeyHashClass;
-// When on, a key longer than the maximum is refused instead of cut.
-extern bool StrictKeyLength;
+// Whether a key longer than a cipher's maximum is refused (ErrKeySize)
+// instead of cut to the maximum. It is one setting for the whole process and
+// this class is its only owner: it is read through Enabled() and changed only
+// for the lifetime of a Scope, which puts the previous value back when it
+// ends, also when it ends by an exception.
+class TStrictKeyLength {
+public:
+    static bool Enabled() { return enabled_; }
+
+    class Scope {
+    public:
+        explicit Scope(bool on = true) : previous_(enabled_) { enabled_ = on; }
+        ~Scope() { enabled_ = previous_; }
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
+
+    private:
+        bool previous_;
+    };
+
+private:
+    static inline bool enabled_ = false;
+};
 
 constexpr uint32_t stReady = 1u << 1;  // a key schedule and a vector are loaded
 
@@ -92,9 +113,13 @@ public:
     // ---- state and key setup ----
     virtual void SetState(uint32_t bit, bool on);
     bool Ready() const { return (state_ & stReady) != 0; }
-    // Loads the initial vector (the encipherment of the current vector when
-    // none is given), sets the feedback to it and marks the cipher ready.
-    virtual void LoadVector(const uint8_t* vector);
+    // Keys the cipher with `size` raw key bytes. Every class goes through the
+    // same three steps, which is why this is not virtual: the secrets are
+    // scrubbed and an overlong key is cut to MaxKeySize() (or refused, see
+    // TStrictKeyLength), the class builds its schedule (KeySchedule), and the
+    // vector is loaded: a copy of `vector`, or without one the encipherment of
+    // the scrubbed all-0xFF vector. Only then is the cipher ready.
+    void Init(const uint8_t* key, int32_t size, const uint8_t* vector);
     virtual void EncipherBlock(uint8_t* block) = 0;
     virtual void DecipherBlock(uint8_t* block) = 0;
     // Deciphers `count` consecutive blocks in place. The modes whose blocks
@@ -107,8 +132,6 @@ public:
     // `dest` are the same buffer or do not overlap. The base deciphers with
     // DecipherBlocks and chains afterwards; a class can do both in one pass.
     virtual void DecipherChained(const uint8_t* source, uint8_t* dest, int32_t count, uint8_t* feedback, bool cts);
-    // The class's key schedule from `size` raw key bytes.
-    virtual void Init(const uint8_t* key, int32_t size, const uint8_t* vector) = 0;
     // Puts the feedback back to the vector, keeping the run's last feedback in the work buffer.
     virtual void RewindFeedback();
     // Overwrites every secret buffer and clears the state.
@@ -131,8 +154,15 @@ public:
     const uint8_t* UserData() const { return userData_.get(); }
 
 protected:
-    // The common first step of every Init: scrubs, and cuts (or refuses) an overlong key.
-    void CheckKeySize(int32_t& size);
+    // The class's key schedule from the first `size` bytes of `key`, called by
+    // Init on a scrubbed cipher with 0 <= size <= MaxKeySize() (`key` may be
+    // null when `size` is 0). A size the algorithm cannot take is refused
+    // here with RaiseKeySizeError.
+    virtual void KeySchedule(const uint8_t* key, int32_t size) = 0;
+    // Called by Init once the vector is loaded. A class whose coding moves its
+    // state on (a stream cipher in the block frame) keeps here the state that
+    // RewindFeedback returns to: the one after the vector's encipherment.
+    virtual void VectorLoaded() {}
     // Refuses a key size the algorithm cannot take (ErrKeySize).
     [[noreturn]] void RaiseKeySizeError(int32_t minimum) const;
     // The key schedule, laid out as the class's own struct.
@@ -143,6 +173,12 @@ protected:
     }
 
 private:
+    // The first step of Init: scrubs, and cuts (or refuses) an overlong key.
+    void CheckKeySize(int32_t& size);
+    // The last step of Init: loads the initial vector (the encipherment of
+    // the current vector when none is given), sets the feedback to it and
+    // marks the cipher ready.
+    void LoadVector(const uint8_t* vector);
     void CheckReady() const;
     void EncipherModes(const uint8_t* source, uint8_t* dest, int32_t size);
     void DecipherModes(const uint8_t* source, uint8_t* dest, int32_t size);

@@ -86,19 +86,28 @@ void TCipher::CodeByteFeedback(const uint8_t* source, uint8_t* dest, int32_t siz
         EncipherBlock(w);
         const uint8_t in = source[i];
         const uint8_t out = in ^ w[0];
+        // A mode done with the byte goes on to the next one; the rest take
+        // the cfb step after the switch.
         switch (Mode) {
         case cmOFB:
             dest[i] = out;
             ShiftIn(f, block, w[0]);
-            break;
+            continue;
         case cmCFBMAC:
             ShiftIn(f, block, out);
+            continue;
+        case cmCFB:
             break;
-        default:  // cmCFB: the ciphertext byte feeds back
-            dest[i] = out;
-            ShiftIn(f, block, enciphering ? out : in);
+        case cmCTS:  // the block modes are never coded byte by byte
+        case cmCBC:
+        case cmECB:
+        case cmCTSMAC:
+        case cmCBCMAC:
             break;
         }
+        // cmCFB: the ciphertext byte feeds back.
+        dest[i] = out;
+        ShiftIn(f, block, enciphering ? out : in);
     }
 }
 
@@ -118,30 +127,38 @@ void TCipher::EncipherModes(const uint8_t* source, uint8_t* dest, int32_t size) 
     uint8_t* w = buffer_.get();
     const int32_t full = size / block * block;
     for (int32_t at = 0; at < full; at += block) {
+        // A mode done with the block goes on to the next one; the rest take
+        // the cbc-mac step after the switch.
         switch (Mode) {
         case cmCTS:  // C = E(P ^ F); F ^= C
             XorBuffers(dest + at, dest + at, f, blockBytes);
             EncipherBlock(dest + at);
             XorBuffers(f, f, dest + at, blockBytes);
-            break;
+            continue;
         case cmCBC:  // C = E(P ^ F); F = C
             XorBuffers(dest + at, dest + at, f, blockBytes);
             EncipherBlock(dest + at);
             std::memcpy(f, dest + at, blockBytes);
-            break;
+            continue;
         case cmECB:
             EncipherBlock(dest + at);
-            break;
+            continue;
         case cmCTSMAC:  // X = E(P ^ F); F ^= X
             XorBuffers(w, in + at, f, blockBytes);
             EncipherBlock(w);
             XorBuffers(f, f, w, blockBytes);
+            continue;
+        case cmCBCMAC:
             break;
-        default:  // cmCBCMAC: F = E(P ^ F)
-            XorBuffers(f, in + at, f, blockBytes);
-            EncipherBlock(f);
+        case cmCFB:  // the byte-feedback modes were coded above and never get here
+        case cmOFB:
+        case cmCFBMAC:
             break;
         }
+        // cmCBCMAC: F = E(P ^ F). A Mode value outside the enum takes this
+        // step too, as it always has.
+        XorBuffers(f, in + at, f, blockBytes);
+        EncipherBlock(f);
     }
     // Every block mode, ECB included, codes its tail as a key stream from E(F),
     // so a short tail deciphers again.

@@ -88,16 +88,17 @@ TEST(CipherErrors, CodingWithoutAKeyIsRefusedWithItsMessage) {
 TEST(CipherErrors, StrictKeyLengthRefusesAnOverlongKeyAndLeavesTheCipherScrubbed) {
     TCipher_Blowfish cipher;
     std::vector<uint8_t> key(57, 1);
-    StrictKeyLength = true;
-    try {
-        cipher.Init(key.data(), 57, nullptr);
-        StrictKeyLength = false;
-        FAIL() << "an overlong key was accepted";
-    } catch (const ECipherException& e) {
-        StrictKeyLength = false;
-        EXPECT_EQ(e.ErrorCode(), ErrKeySize);
-        EXPECT_EQ(e.Message(), "Length from Encryptionkey is invalid.\r\nKeysize for TCipher_Blowfish must be to 0-56 bytes");
+    {
+        TStrictKeyLength::Scope strict;
+        try {
+            cipher.Init(key.data(), 57, nullptr);
+            FAIL() << "an overlong key was accepted";
+        } catch (const ECipherException& e) {
+            EXPECT_EQ(e.ErrorCode(), ErrKeySize);
+            EXPECT_EQ(e.Message(), "Length from Encryptionkey is invalid.\r\nKeysize for TCipher_Blowfish must be to 0-56 bytes");
+        }
     }
+    EXPECT_FALSE(TStrictKeyLength::Enabled()) << "the scope puts the setting back";
     EXPECT_FALSE(cipher.Ready());
     EXPECT_EQ(HexOf(cipher.Vector(), 8), "ffffffffffffffff");
     EXPECT_EQ(HexOf(cipher.UserData(), 16), std::string(32, '0'));

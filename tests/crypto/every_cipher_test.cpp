@@ -55,6 +55,73 @@ TEST_P(EveryCipher, BlocksComeBackForEveryKeyLength) {
     }
 }
 
+// The steps Init takes for every class around its key schedule: without a
+// vector the vector is the encipherment of all-0xFF bytes under the new key
+// and the feedback starts from it; a key longer than the maximum keys as its
+// first MaxKeySize() bytes, or with strict key length is refused and leaves
+// the cipher scrubbed and not ready, even when it was keyed before.
+TEST_P(EveryCipher, InitLoadsTheEnciphermentOfOnesAndCutsOrRefusesAnOverlongKey) {
+    const TCipherClass& cls = *GetParam();
+    std::mt19937 rng(static_cast<unsigned>(cls.context.maxKeySize * 17 + cls.context.blockSize));
+    const int32_t maximum = cls.context.maxKeySize;
+    const auto block = static_cast<std::size_t>(cls.context.blockSize);
+    const std::vector<uint8_t> key = RandomBytes(rng, static_cast<std::size_t>(maximum) + 9);
+    const std::vector<uint8_t> ones(block, 0xFF);
+
+    for (int32_t length : {1, maximum}) {
+        auto cipher = CreateCipher(cls);
+        cipher->Init(key.data(), length, nullptr);
+        ASSERT_TRUE(cipher->Ready()) << cls.className << " key length " << length;
+        // Keyed with a vector given, the cipher has not enciphered anything yet
+        // (a running generator is still where the schedule left it).
+        const std::vector<uint8_t> given = RandomBytes(rng, block);
+        auto independent = CreateCipher(cls);
+        independent->Init(key.data(), length, given.data());
+        ASSERT_TRUE(independent->Ready()) << cls.className;
+        EXPECT_EQ(HexOf(independent->Vector(), block), HexOf(given)) << cls.className;
+        EXPECT_EQ(HexOf(independent->Feedback(), block), HexOf(given)) << cls.className;
+        std::vector<uint8_t> expected = ones;
+        independent->EncipherBlock(expected.data());
+        EXPECT_EQ(HexOf(cipher->Vector(), block), HexOf(expected)) << cls.className << " key length " << length;
+        EXPECT_EQ(HexOf(cipher->Feedback(), block), HexOf(expected)) << cls.className << " key length " << length;
+    }
+
+    auto cut = CreateCipher(cls), overlong = CreateCipher(cls);
+    cut->Init(key.data(), maximum, nullptr);
+    overlong->Init(key.data(), maximum + 9, nullptr);
+    ASSERT_TRUE(overlong->Ready()) << cls.className;
+    EXPECT_EQ(HexOf(overlong->Vector(), block), HexOf(cut->Vector(), block)) << cls.className;
+    EXPECT_EQ(HexOf(overlong->UserData(), static_cast<std::size_t>(cls.context.userDataSize)),
+              HexOf(cut->UserData(), static_cast<std::size_t>(cls.context.userDataSize)))
+        << cls.className;
+    // Some classes keep part of their schedule outside the user data.
+    std::vector<uint8_t> fromCut = RandomBytes(rng, block), fromOverlong = fromCut;
+    cut->EncipherBlock(fromCut.data());
+    overlong->EncipherBlock(fromOverlong.data());
+    EXPECT_EQ(fromOverlong, fromCut) << cls.className;
+
+    auto refused = CreateCipher(cls);
+    refused->Init(key.data(), maximum, nullptr);
+    {
+        TStrictKeyLength::Scope strict;
+        try {
+            refused->Init(key.data(), maximum + 1, nullptr);
+            ADD_FAILURE() << cls.className << " took an overlong key under strict key length";
+        } catch (const ECipherException& e) {
+            EXPECT_EQ(e.ErrorCode(), ErrKeySize) << cls.className;
+        }
+        EXPECT_FALSE(refused->Ready()) << cls.className;
+        EXPECT_EQ(HexOf(refused->Vector(), block), HexOf(ones)) << cls.className << " was not scrubbed";
+        // A key of the maximum length is still taken.
+        refused->Init(key.data(), maximum, nullptr);
+        ASSERT_TRUE(refused->Ready()) << cls.className;
+        EXPECT_EQ(HexOf(refused->Vector(), block), HexOf(cut->Vector(), block)) << cls.className;
+    }
+    EXPECT_FALSE(TStrictKeyLength::Enabled());
+    refused->Init(key.data(), maximum + 9, nullptr);
+    EXPECT_EQ(HexOf(refused->Vector(), block), HexOf(cut->Vector(), block)) << cls.className;
+}
+
 TEST_P(EveryCipher, PasswordKeyedCtsStreamsComeBackForLengthsUpToTenThousand) {
     const TCipherClass& cls = *GetParam();
     std::mt19937 rng(4096);

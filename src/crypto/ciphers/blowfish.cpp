@@ -69,8 +69,7 @@ void TCipher_Blowfish::DecipherBlocks(uint8_t* blocks, int32_t count) {
 
 #undef BLOWFISH_F
 
-void TCipher_Blowfish::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
-    CheckKeySize(size);
+void TCipher_Blowfish::KeySchedule(const uint8_t* key, int32_t size) {
     // The schedule takes the key cyclically; an empty key has nothing to cycle.
     if (size == 0) RaiseKeySizeError(1);
     Schedule& k = UserDataAs<Schedule>();
@@ -98,5 +97,4 @@ void TCipher_Blowfish::Init(const uint8_t* key, int32_t size, const uint8_t* vec
         }
     }
     left = right = 0;
-    LoadVector(vector);
 }

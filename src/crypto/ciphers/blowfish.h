@@ -11,13 +11,14 @@ public:
     void EncipherBlock(uint8_t* block) override;
     void DecipherBlock(uint8_t* block) override;
     void DecipherBlocks(uint8_t* blocks, int32_t count) override;
-    void Init(const uint8_t* key, int32_t size, const uint8_t* vector) override;
 
     // The starting tables: the hexadecimal digits of pi.
     static const uint32_t kInitialP[18];
     static const uint32_t kInitialS[4][256];
 
 private:
+    void KeySchedule(const uint8_t* key, int32_t size) override;
+
     struct Schedule {
         uint32_t s[4][256];
         uint32_t p[18];

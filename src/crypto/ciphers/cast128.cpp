@@ -144,8 +144,7 @@ void TCipher_Cast128::DecipherBlocks(uint8_t* blocks, int32_t count) {
 #undef CAST_THREE_ROUNDS
 #undef CAST_THREE_ROUNDS_BACK
 
-void TCipher_Cast128::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
-    CheckKeySize(size);
+void TCipher_Cast128::KeySchedule(const uint8_t* key, int32_t size) {
     rounds_ = size <= 10 ? 12 : 16;
     uint8_t padded[16] = {};
     if (size > 0) std::memcpy(padded, key, static_cast<std::size_t>(size));  // an empty key may come without bytes
@@ -161,5 +160,4 @@ void TCipher_Cast128::Init(const uint8_t* key, int32_t size, const uint8_t* vect
     FillSecret(x, 0, sizeof x);
     FillSecret(z, 0, sizeof z);
     FillSecret(rotations, 0, sizeof rotations);
-    LoadVector(vector);
 }

@@ -12,9 +12,10 @@ public:
     void EncipherBlock(uint8_t* block) override;
     void DecipherBlock(uint8_t* block) override;
     void DecipherBlocks(uint8_t* blocks, int32_t count) override;
-    void Init(const uint8_t* key, int32_t size, const uint8_t* vector) override;
 
 private:
+    void KeySchedule(const uint8_t* key, int32_t size) override;
+
     struct Schedule {
         uint32_t km[16];  // masking subkeys
         uint32_t kr[16];  // rotation subkeys, 0 to 31

@@ -75,8 +75,7 @@ void TCipher_Cast256::DecipherBlocks(uint8_t* blocks, int32_t count) {
     if (count) DecipherBlock(blocks);
 }
 
-void TCipher_Cast256::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
-    CheckKeySize(size);
+void TCipher_Cast256::KeySchedule(const uint8_t* key, int32_t size) {
     uint8_t padded[32] = {};
     if (size > 0) std::memcpy(padded, key, static_cast<std::size_t>(size));  // an empty key may come without bytes
     uint32_t kappa[8];  // A B C D E F G H
@@ -117,5 +116,4 @@ void TCipher_Cast256::Init(const uint8_t* key, int32_t size, const uint8_t* vect
 
     FillSecret(padded, 0, sizeof padded);
     FillSecret(kappa, 0, sizeof kappa);
-    LoadVector(vector);
 }

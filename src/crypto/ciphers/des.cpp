@@ -271,15 +271,13 @@ void TCipher_1DES::DecipherBlocks(uint8_t* blocks, int32_t count) {
     if (count) Single<1>(keys, blocks);
 }
 
-void TCipher_1DES::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
-    CheckKeySize(size);
+void TCipher_1DES::KeySchedule(const uint8_t* key, int32_t size) {
     uint8_t padded[8];
     PadKey(key, size, padded, 8);
     Schedule& s = UserDataAs<Schedule>();
     MakeKeys(padded, false, s.enc);
     MakeKeys(padded, true, s.dec);
     FillSecret(padded, 0, sizeof padded);
-    LoadVector(vector);
 }
 
 // ---- two-key triple DES ----
@@ -299,8 +297,7 @@ void TCipher_2DES::DecipherBlocks(uint8_t* blocks, int32_t count) {
     Triple(s.d1, s.e2, s.d1, blocks, count);
 }
 
-void TCipher_2DES::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
-    CheckKeySize(size);
+void TCipher_2DES::KeySchedule(const uint8_t* key, int32_t size) {
     uint8_t padded[16];
     PadKey(key, size, padded, 16);
     Schedule& s = UserDataAs<Schedule>();
@@ -309,7 +306,6 @@ void TCipher_2DES::Init(const uint8_t* key, int32_t size, const uint8_t* vector)
     MakeKeys(padded, true, s.d1);
     MakeKeys(padded + 8, false, s.e2);
     FillSecret(padded, 0, sizeof padded);
-    LoadVector(vector);
 }
 
 void TCipher_2DDES::EncipherBlock(uint8_t* block) {
@@ -344,8 +340,7 @@ void TCipher_3DES::DecipherBlocks(uint8_t* blocks, int32_t count) {
     Triple(s.d3, s.e2, s.d1, blocks, count);
 }
 
-void TCipher_3DES::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
-    CheckKeySize(size);
+void TCipher_3DES::KeySchedule(const uint8_t* key, int32_t size) {
     uint8_t padded[24];
     PadKey(key, size, padded, 24);
     Schedule& s = UserDataAs<Schedule>();
@@ -356,7 +351,6 @@ void TCipher_3DES::Init(const uint8_t* key, int32_t size, const uint8_t* vector)
     MakeKeys(padded + 8, false, s.e2);
     MakeKeys(padded, true, s.d1);
     FillSecret(padded, 0, sizeof padded);
-    LoadVector(vector);
 }
 
 void TCipher_3DDES::EncipherBlock(uint8_t* block) {
@@ -459,8 +453,7 @@ void TCipher_DESX::DecipherBlocks(uint8_t* blocks, int32_t count) {
     if (count) DecipherBlock(blocks);
 }
 
-void TCipher_DESX::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
-    CheckKeySize(size);
+void TCipher_DESX::KeySchedule(const uint8_t* key, int32_t size) {
     uint8_t padded[16];
     PadKey(key, size, padded, 16);
     Schedule& s = UserDataAs<Schedule>();
@@ -469,5 +462,4 @@ void TCipher_DESX::Init(const uint8_t* key, int32_t size, const uint8_t* vector)
     std::memcpy(s.pre, padded + 8, 8);
     DerivePostWhitening(padded, padded + 8, s.post);
     FillSecret(padded, 0, sizeof padded);
-    LoadVector(vector);
 }

@@ -20,7 +20,6 @@ public:
     void EncipherBlock(uint8_t* block) override;
     void DecipherBlock(uint8_t* block) override;
     void DecipherBlocks(uint8_t* blocks, int32_t count) override;
-    void Init(const uint8_t* key, int32_t size, const uint8_t* vector) override;
 
     // The schedule of an 8-byte key for enciphering or deciphering.
     static void MakeKeys(const uint8_t* key, bool decipher, DesKeys& out);
@@ -39,6 +38,8 @@ protected:
     static void TripleLanes(const DesKeys& first, const DesKeys& second, const DesKeys& third, uint8_t* block, int lanes);
 
 private:
+    void KeySchedule(const uint8_t* key, int32_t size) override;
+
     struct Schedule {
         DesKeys enc;
         DesKeys dec;
@@ -55,7 +56,6 @@ public:
     void EncipherBlock(uint8_t* block) override;
     void DecipherBlock(uint8_t* block) override;
     void DecipherBlocks(uint8_t* blocks, int32_t count) override;
-    void Init(const uint8_t* key, int32_t size, const uint8_t* vector) override;
 
 protected:
     explicit TCipher_2DES(const TCipherClass& cls) : TCipher_1DES(cls) {}
@@ -64,6 +64,9 @@ protected:
         DesKeys e1, d2, d1, e2;
     };
     static_assert(sizeof(Schedule) == 512);
+
+private:
+    void KeySchedule(const uint8_t* key, int32_t size) override;
 };
 
 // Two-key triple DES over a 16-byte block of two lanes.
@@ -86,7 +89,6 @@ public:
     void EncipherBlock(uint8_t* block) override;
     void DecipherBlock(uint8_t* block) override;
     void DecipherBlocks(uint8_t* blocks, int32_t count) override;
-    void Init(const uint8_t* key, int32_t size, const uint8_t* vector) override;
 
 protected:
     explicit TCipher_3DES(const TCipherClass& cls) : TCipher_1DES(cls) {}
@@ -95,6 +97,9 @@ protected:
         DesKeys e1, d2, e3, d3, e2, d1;
     };
     static_assert(sizeof(Schedule) == 768);
+
+private:
+    void KeySchedule(const uint8_t* key, int32_t size) override;
 };
 
 // Three-key triple DES over a 16-byte block of two lanes.
@@ -130,12 +135,13 @@ public:
     void EncipherBlock(uint8_t* block) override;
     void DecipherBlock(uint8_t* block) override;
     void DecipherBlocks(uint8_t* blocks, int32_t count) override;
-    void Init(const uint8_t* key, int32_t size, const uint8_t* vector) override;
 
     // The post-whitening key derived from the DES key and the pre-whitening key.
     static void DerivePostWhitening(const uint8_t* desKey, const uint8_t* preWhitening, uint8_t* postWhitening);
 
 private:
+    void KeySchedule(const uint8_t* key, int32_t size) override;
+
     struct Schedule {
         DesKeys enc;
         DesKeys dec;

@@ -184,8 +184,7 @@ void TCipher_Diamond2::DecipherBlock(uint8_t* block) {
         Decipher<8>(decipher_.get(), rounds_, block);
 }
 
-void TCipher_Diamond2::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
-    CheckKeySize(size);
+void TCipher_Diamond2::KeySchedule(const uint8_t* key, int32_t size) {
     // The construction reads the key cyclically; an empty key has nothing to read.
     if (size == 0) RaiseKeySizeError(1);
     SetRoundCount(rounds_);
@@ -204,5 +203,4 @@ void TCipher_Diamond2::Init(const uint8_t* key, int32_t size, const uint8_t* vec
         uint8_t* inverse = decipher_.get() + 256 * t;
         for (int x = 0; x < 256; ++x) inverse[table[x]] = static_cast<uint8_t>(x);
     }
-    LoadVector(vector);
 }

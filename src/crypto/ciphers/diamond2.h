@@ -16,7 +16,6 @@ public:
 
     void EncipherBlock(uint8_t* block) override;
     void DecipherBlock(uint8_t* block) override;
-    void Init(const uint8_t* key, int32_t size, const uint8_t* vector) override;
     // Wipes and releases the substitution tables as well.
     void Scrub() override;
 
@@ -37,6 +36,8 @@ protected:
     virtual int32_t MaxRounds() const { return 15; }
 
 private:
+    void KeySchedule(const uint8_t* key, int32_t size) override;
+
     void ReleaseTables();
     void RequireTables() const;
 

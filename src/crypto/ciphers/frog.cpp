@@ -115,8 +115,7 @@ void TCipher_FROG::EncipherBlock(uint8_t* block) { Encipher(UserDataAs<Schedule>
 
 void TCipher_FROG::DecipherBlock(uint8_t* block) { Decipher(UserDataAs<Schedule>().decipher, block); }
 
-void TCipher_FROG::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
-    CheckKeySize(size);
+void TCipher_FROG::KeySchedule(const uint8_t* key, int32_t size) {
     // The expansion reads the key cyclically; an empty key has nothing to read.
     if (size == 0) RaiseKeySizeError(1);
 
@@ -144,5 +143,4 @@ void TCipher_FROG::Init(const uint8_t* key, int32_t size, const uint8_t* vector)
 
     FillSecret(simple, 0, sizeof simple);
     FillSecret(buffer, 0, sizeof buffer);
-    LoadVector(vector);
 }

@@ -24,7 +24,6 @@ public:
 
     void EncipherBlock(uint8_t* block) override;
     void DecipherBlock(uint8_t* block) override;
-    void Init(const uint8_t* key, int32_t size, const uint8_t* vector) override;
 
     // The internal keys of the current key, for checks of their shape.
     const InternalKey& EncipherKey() { return UserDataAs<Schedule>().encipher; }
@@ -34,6 +33,8 @@ public:
     static const uint8_t kRandomSeed[251];
 
 private:
+    void KeySchedule(const uint8_t* key, int32_t size) override;
+
     struct Schedule {
         InternalKey encipher;
         InternalKey decipher;  // the same, with each substitution inverted

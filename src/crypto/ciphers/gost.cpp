@@ -121,8 +121,6 @@ void TCipher_Gost::DecipherBlocks(uint8_t* blocks, int32_t count) {
 #undef GOST_FORWARD
 #undef GOST_PAIR
 
-void TCipher_Gost::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
-    CheckKeySize(size);
+void TCipher_Gost::KeySchedule(const uint8_t* key, int32_t size) {
     LoadLE32Padded(UserDataAs<Schedule>().k, 8, key, static_cast<std::size_t>(size));
-    LoadVector(vector);
 }

@@ -97,8 +97,7 @@ void TCipher_IDEA::DecipherBlocks(uint8_t* blocks, int32_t count) {
     for (; count > 0; --count, blocks += 8) Crypt(blocks, z);
 }
 
-void TCipher_IDEA::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
-    CheckKeySize(size);
+void TCipher_IDEA::KeySchedule(const uint8_t* key, int32_t size) {
     Schedule& k = UserDataAs<Schedule>();
     // The 128-bit key, zero-padded, as a big-endian number in two halves.
     uint8_t padded[16] = {};
@@ -138,5 +137,4 @@ void TCipher_IDEA::Init(const uint8_t* key, int32_t size, const uint8_t* vector)
             d[6 * r + 5] = e[from - 1];
         }
     }
-    LoadVector(vector);
 }

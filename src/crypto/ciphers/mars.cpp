@@ -252,8 +252,7 @@ void TCipher_Mars::DecipherBlocks(uint8_t* blocks, int32_t count) {
     if (count) DecipherBlocksOf<1>(k, blocks);
 }
 
-void TCipher_Mars::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
-    CheckKeySize(size);
+void TCipher_Mars::KeySchedule(const uint8_t* key, int32_t size) {
     // The key is taken in whole words; a key of fewer than four bytes is
     // zero-padded to one word rather than left without any.
     const int n = size < 4 ? 1 : size / 4;
@@ -285,5 +284,4 @@ void TCipher_Mars::Init(const uint8_t* key, int32_t size, const uint8_t* vector)
     FillSecret(padded, 0, sizeof padded);
     FillSecret(words, 0, sizeof words);
     FillSecret(t, 0, sizeof t);
-    LoadVector(vector);
 }

@@ -13,7 +13,6 @@ public:
     void EncipherBlock(uint8_t* block) override;
     void DecipherBlock(uint8_t* block) override;
     void DecipherBlocks(uint8_t* blocks, int32_t count) override;
-    void Init(const uint8_t* key, int32_t size, const uint8_t* vector) override;
 
     // S0 is the first half, S1 the second.
     static const uint32_t kSBox[512];
@@ -23,6 +22,8 @@ public:
     static void Decipher(const uint32_t (&k)[40], uint8_t* block);
 
 private:
+    void KeySchedule(const uint8_t* key, int32_t size) override;
+
     struct Schedule {
         uint32_t k[40];
     };

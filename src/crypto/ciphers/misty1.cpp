@@ -147,8 +147,7 @@ void TCipher_Misty::DecipherBlock(uint8_t* block) {
     StoreBE32(block + 4, d1);
 }
 
-void TCipher_Misty::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
-    CheckKeySize(size);
+void TCipher_Misty::KeySchedule(const uint8_t* key, int32_t size) {
     uint8_t padded[16] = {};
     for (int32_t i = 0; i < size; ++i) padded[i] = key[i];
     Schedule& s = UserDataAs<Schedule>();
@@ -159,5 +158,4 @@ void TCipher_Misty::Init(const uint8_t* key, int32_t size, const uint8_t* vector
         s.high7[i] = s.derived[i] >> 9;
     }
     FillSecret(padded, 0, sizeof padded);
-    LoadVector(vector);
 }

@@ -10,12 +10,13 @@ public:
 
     void EncipherBlock(uint8_t* block) override;
     void DecipherBlock(uint8_t* block) override;
-    void Init(const uint8_t* key, int32_t size, const uint8_t* vector) override;
 
     static const uint8_t kS7[128];
     static const uint16_t kS9[512];
 
 private:
+    void KeySchedule(const uint8_t* key, int32_t size) override;
+
     // EK of RFC 2994: the eight key words K, the derived words K', the low
     // nine bits of each K', the high seven bits of each K'; one word a slot.
     struct Schedule {

@@ -51,8 +51,7 @@ void TCipher_NewDES::EncipherBlock(uint8_t* block) { Rounds(block, UserDataAs<Sc
 
 void TCipher_NewDES::DecipherBlock(uint8_t* block) { Rounds(block, UserDataAs<Schedule>().decipher); }
 
-void TCipher_NewDES::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
-    CheckKeySize(size);
+void TCipher_NewDES::KeySchedule(const uint8_t* key, int32_t size) {
     uint8_t padded[15] = {};
     for (int32_t i = 0; i < size; ++i) padded[i] = key[i];
     Schedule& s = UserDataAs<Schedule>();
@@ -69,5 +68,4 @@ void TCipher_NewDES::Init(const uint8_t* key, int32_t size, const uint8_t* vecto
         for (int j = 4; j < 7; ++j) s.decipher[at++] = padded[(7 * (pair - 1) + j) % 15];
     }
     FillSecret(padded, 0, sizeof padded);
-    LoadVector(vector);
 }

@@ -10,13 +10,14 @@ public:
 
     void EncipherBlock(uint8_t* block) override;
     void DecipherBlock(uint8_t* block) override;
-    void Init(const uint8_t* key, int32_t size, const uint8_t* vector) override;
 
     // The rotor: a permutation of 0..255 drawn from the text of the
     // Declaration of Independence.
     static const uint8_t kRotor[256];
 
 private:
+    void KeySchedule(const uint8_t* key, int32_t size) override;
+
     // The 60 key bytes each direction consumes in order.
     struct Schedule {
         uint8_t encipher[60];

@@ -82,8 +82,7 @@ void TCipher_Q128::DecipherBlocks(uint8_t* blocks, int32_t count) {
     if (count) DecipherBlock(blocks);
 }
 
-void TCipher_Q128::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
-    CheckKeySize(size);
+void TCipher_Q128::KeySchedule(const uint8_t* key, int32_t size) {
     Schedule& k = UserDataAs<Schedule>();
     uint32_t w[4];
     LoadLE32Padded(w, 4, key, static_cast<std::size_t>(size));
@@ -101,5 +100,4 @@ void TCipher_Q128::Init(const uint8_t* key, int32_t size, const uint8_t* vector)
             for (int i = 0; i < 4; ++i) k.round[pass - 3][i] = w[i];
     }
     FillSecret(w, 0, sizeof w);
-    LoadVector(vector);
 }

@@ -11,11 +11,12 @@ public:
     void EncipherBlock(uint8_t* block) override;
     void DecipherBlock(uint8_t* block) override;
     void DecipherBlocks(uint8_t* blocks, int32_t count) override;
-    void Init(const uint8_t* key, int32_t size, const uint8_t* vector) override;
 
     static const uint32_t kTable[1024];
 
 private:
+    void KeySchedule(const uint8_t* key, int32_t size) override;
+
     struct Schedule {
         uint32_t round[16][4];
     };

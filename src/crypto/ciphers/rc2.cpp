@@ -134,8 +134,7 @@ void TCipher_RC2::DecipherBlocks(uint8_t* blocks, int32_t count) {
     if (count) DecipherBlock(blocks);
 }
 
-void TCipher_RC2::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
-    CheckKeySize(size);
+void TCipher_RC2::KeySchedule(const uint8_t* key, int32_t size) {
     // The expansion reaches back `size` bytes; with no key bytes there is nothing to expand.
     if (size == 0) RaiseKeySizeError(1);
     uint8_t l[128];
@@ -146,5 +145,4 @@ void TCipher_RC2::Init(const uint8_t* key, int32_t size, const uint8_t* vector) 
     uint16_t* k = UserDataAs<Schedule>().k;
     for (int i = 0; i < 64; ++i) k[i] = Load16(l + 2 * i);
     FillSecret(l, 0, sizeof l);
-    LoadVector(vector);
 }

@@ -72,8 +72,7 @@ void TCipher_RC4::DecipherChained(const uint8_t* source, uint8_t* dest, int32_t 
     j_ = j;
 }
 
-void TCipher_RC4::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
-    CheckKeySize(size);
+void TCipher_RC4::KeySchedule(const uint8_t* key, int32_t size) {
     // The schedule takes the key cyclically; an empty key has nothing to cycle.
     if (size == 0) RaiseKeySizeError(1);
     Schedule& k = UserDataAs<Schedule>();
@@ -85,8 +84,11 @@ void TCipher_RC4::Init(const uint8_t* key, int32_t size, const uint8_t* vector) 
         if (++at == size) at = 0;
     }
     i_ = j_ = 0;
-    // The vector is made from the keystream, so the saved state is the one after it.
-    LoadVector(vector);
+}
+
+// The vector is made from the keystream, so the saved state is the one after it.
+void TCipher_RC4::VectorLoaded() {
+    Schedule& k = UserDataAs<Schedule>();
     std::memcpy(k.saved, k.s, sizeof k.s);
     savedI_ = i_;
     savedJ_ = j_;

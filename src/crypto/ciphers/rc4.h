@@ -15,11 +15,13 @@ public:
     void DecipherBlock(uint8_t* block) override;
     void DecipherBlocks(uint8_t* blocks, int32_t count) override;
     void DecipherChained(const uint8_t* source, uint8_t* dest, int32_t count, uint8_t* feedback, bool cts) override;
-    void Init(const uint8_t* key, int32_t size, const uint8_t* vector) override;
     void RewindFeedback() override;
     void Scrub() override;
 
 private:
+    void KeySchedule(const uint8_t* key, int32_t size) override;
+    void VectorLoaded() override;
+
     struct Schedule {
         uint8_t s[256];
         uint8_t saved[256];  // the state table as Init left it

@@ -67,9 +67,7 @@ void TCipher_RC5::DecipherBlocks(uint8_t* blocks, int32_t count) {
     if (count) DecipherBlock(blocks);
 }
 
-void TCipher_RC5::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
-    CheckKeySize(size);
+void TCipher_RC5::KeySchedule(const uint8_t* key, int32_t size) {
     if (rounds_ < 8 || rounds_ > 16) rounds_ = 12;
     ExpandRC5Key(key, size, UserDataAs<Schedule>().s, 2 * rounds_ + 2);
-    LoadVector(vector);
 }

@@ -16,13 +16,14 @@ public:
     void EncipherBlock(uint8_t* block) override;
     void DecipherBlock(uint8_t* block) override;
     void DecipherBlocks(uint8_t* blocks, int32_t count) override;
-    void Init(const uint8_t* key, int32_t size, const uint8_t* vector) override;
 
     // Takes effect at the next Init, which replaces a count outside 8..16 by 12.
     void SetRounds(int32_t rounds) { rounds_ = rounds; }
     int32_t Rounds() const { return rounds_; }
 
 private:
+    void KeySchedule(const uint8_t* key, int32_t size) override;
+
     struct Schedule {
         uint32_t s[2 * 16 + 2];
     };

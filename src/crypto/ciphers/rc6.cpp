@@ -84,9 +84,7 @@ void TCipher_RC6::DecipherBlocks(uint8_t* blocks, int32_t count) {
     if (count) DecipherBlock(blocks);
 }
 
-void TCipher_RC6::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
-    CheckKeySize(size);
+void TCipher_RC6::KeySchedule(const uint8_t* key, int32_t size) {
     if (rounds_ < 16 || rounds_ > 24) rounds_ = 20;
     ExpandRC5Key(key, size, UserDataAs<Schedule>().s, 2 * rounds_ + 4);
-    LoadVector(vector);
 }

@@ -246,8 +246,7 @@ void TCipher_Rijndael::DecipherChained(const uint8_t* source, uint8_t* dest, int
         DecipherChainedAesNi<false>(dk, rounds_, source, dest, count, feedback);
 }
 
-void TCipher_Rijndael::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
-    CheckKeySize(size);
+void TCipher_Rijndael::KeySchedule(const uint8_t* key, int32_t size) {
     // Shorter keys are zero-padded to the next AES key length.
     const int32_t words = size <= 16 ? 4 : size <= 24 ? 6 : 8;
     rounds_ = words + 6;
@@ -277,5 +276,4 @@ void TCipher_Rijndael::Init(const uint8_t* key, int32_t size, const uint8_t* vec
             k.dec[4 * r + c] = (r == 0 || r == rounds_) ? e : InvMixColumn(e);
         }
     FillSecret(padded, 0, sizeof padded);
-    LoadVector(vector);
 }

@@ -14,7 +14,6 @@ public:
     void DecipherBlock(uint8_t* block) override;
     void DecipherBlocks(uint8_t* blocks, int32_t count) override;
     void DecipherChained(const uint8_t* source, uint8_t* dest, int32_t count, uint8_t* feedback, bool cts) override;
-    void Init(const uint8_t* key, int32_t size, const uint8_t* vector) override;
 
     int32_t Rounds() const { return rounds_; }
     // Whether the AES instructions are in use; off, the table code runs.
@@ -24,6 +23,8 @@ public:
     void UseAesInstructions(bool on);
 
 private:
+    void KeySchedule(const uint8_t* key, int32_t size) override;
+
     // Round keys as 32-bit words whose bytes in memory are the key bytes in
     // FIPS-197 order, so the AES instructions load them as they stand. The
     // deciphering keys are those of the equivalent inverse cipher, in the

@@ -141,8 +141,7 @@ void TCipher_SAFER::DecipherBlocks(uint8_t* blocks, int32_t count) {
     if (count) DecipherBlock(blocks);
 }
 
-void TCipher_SAFER::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
-    CheckKeySize(size);
+void TCipher_SAFER::KeySchedule(const uint8_t* key, int32_t size) {
     if (classVariant_ == kChosenByKeyLength)
         variant_ = size <= 5 ? kSK40 : size <= 8 ? kSK64 : kSK128;
     // A count of the class's own choosing follows the variant, so that this
@@ -204,5 +203,4 @@ void TCipher_SAFER::Init(const uint8_t* key, int32_t size, const uint8_t* vector
     FillSecret(kb, 0, sizeof kb);
     for (int n = 0; n <= 2 * scheduleRounds_; ++n)
         for (int j = 0; j < 8; ++j) wideSubkeys_[n][j] = k.subkeys[n][j];
-    LoadVector(vector);
 }

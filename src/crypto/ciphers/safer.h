@@ -17,7 +17,6 @@ public:
     void EncipherBlock(uint8_t* block) override;
     void DecipherBlock(uint8_t* block) override;
     void DecipherBlocks(uint8_t* blocks, int32_t count) override;
-    void Init(const uint8_t* key, int32_t size, const uint8_t* vector) override;
     void Scrub() override;
 
     // A count of 4 to 13 given here is used from the next key setup on and
@@ -35,6 +34,8 @@ protected:
     TCipher_SAFER(const TCipherClass& cls, uint8_t variant) : TCipher(cls), classVariant_(variant), variant_(variant) {}
 
 private:
+    void KeySchedule(const uint8_t* key, int32_t size) override;
+
     static constexpr int kMaxRounds = 13;
     struct Schedule {
         uint8_t exp[256];        // 45^i mod 257, 256 kept as 0

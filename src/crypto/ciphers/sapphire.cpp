@@ -85,8 +85,7 @@ void TCipher_Sapphire::DecipherBlock(uint8_t* block) { Decipher(block, 32); }
 // The state runs through consecutive blocks in order, so a batch is one stretch of bytes.
 void TCipher_Sapphire::DecipherBlocks(uint8_t* blocks, int32_t count) { Decipher(blocks, count * 32); }
 
-void TCipher_Sapphire::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
-    CheckKeySize(size);
+void TCipher_Sapphire::KeySchedule(const uint8_t* key, int32_t size) {
     Schedule& k = UserDataAs<Schedule>();
     State& st = k.live;
     if (size == 0) {
@@ -107,8 +106,11 @@ void TCipher_Sapphire::Init(const uint8_t* key, int32_t size, const uint8_t* vec
         st.lastPlain = st.cards[7];
         st.lastCipher = st.cards[draw.Sum()];
     }
-    // The vector is made by enciphering, so the saved state is the one after it.
-    LoadVector(vector);
+}
+
+// The vector is made by enciphering, so the saved state is the one after it.
+void TCipher_Sapphire::VectorLoaded() {
+    Schedule& k = UserDataAs<Schedule>();
     k.saved = k.live;
 }
 

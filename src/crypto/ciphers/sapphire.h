@@ -14,7 +14,6 @@ public:
     void EncipherBlock(uint8_t* block) override;
     void DecipherBlock(uint8_t* block) override;
     void DecipherBlocks(uint8_t* blocks, int32_t count) override;
-    void Init(const uint8_t* key, int32_t size, const uint8_t* vector) override;
     void RewindFeedback() override;
 
     struct State {
@@ -24,6 +23,9 @@ public:
     static_assert(sizeof(State) == 261);
 
 private:
+    void KeySchedule(const uint8_t* key, int32_t size) override;
+    void VectorLoaded() override;
+
     struct Schedule {
         State live;
         State saved;  // the state as Init left it

@@ -71,8 +71,7 @@ void TCipher_SCOP::RewindFeedback() {
     s.working = s.saved;
 }
 
-void TCipher_SCOP::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
-    CheckKeySize(size);
+void TCipher_SCOP::KeySchedule(const uint8_t* key, int32_t size) {
     uint8_t t[48] = {};
     // A short key is stretched by adding neighbouring bytes. An empty key has
     // no bytes to stretch and stays all zero, as a key of zero bytes would.
@@ -105,8 +104,11 @@ void TCipher_SCOP::Init(const uint8_t* key, int32_t size, const uint8_t* vector)
     w[kA] = last >> 16;
     w[kSpare] = last >> 8;
     FillSecret(out, 0, sizeof out);
+}
 
-    LoadVector(vector);
+// The vector is made by enciphering, which moves the generator on, so the
+// state kept for rewinding is the one after it.
+void TCipher_SCOP::VectorLoaded() {
     Schedule& s = UserDataAs<Schedule>();
     s.saved = s.working;
 }

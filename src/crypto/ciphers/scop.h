@@ -14,10 +14,12 @@ public:
 
     void EncipherBlock(uint8_t* block) override;
     void DecipherBlock(uint8_t* block) override;
-    void Init(const uint8_t* key, int32_t size, const uint8_t* vector) override;
     void RewindFeedback() override;
 
 private:
+    void KeySchedule(const uint8_t* key, int32_t size) override;
+    void VectorLoaded() override;
+
     // The generator as 388 words: i (low byte of word 0), a (low byte of
     // word 1), an unused word, b (word 3), then the table K (128 words) and
     // the table V (256 words). K is indexed by a byte, so K[128..255] are the

@@ -104,8 +104,7 @@ void TCipher_Shark::DecipherBlocks(uint8_t* blocks, int32_t count) {
     if (count) DecipherBlock(blocks);
 }
 
-void TCipher_Shark::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
-    CheckKeySize(size);
+void TCipher_Shark::KeySchedule(const uint8_t* key, int32_t size) {
     uint8_t padded[16] = {};
     for (int32_t i = 0; i < size; ++i) padded[i] = key[i];
 
@@ -140,5 +139,4 @@ void TCipher_Shark::Init(const uint8_t* key, int32_t size, const uint8_t* vector
     FillSecret(padded, 0, sizeof padded);
     FillSecret(material, 0, sizeof material);
     FillSecret(&feedback, 0, sizeof feedback);
-    LoadVector(vector);
 }

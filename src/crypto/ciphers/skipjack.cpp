@@ -161,13 +161,11 @@ void TCipher_Skipjack::DecipherBlocks(uint8_t* blocks, int32_t count) {
     if (count) DecipherBlocksOf<1>(f, blocks);
 }
 
-void TCipher_Skipjack::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
-    CheckKeySize(size);
+void TCipher_Skipjack::KeySchedule(const uint8_t* key, int32_t size) {
     uint8_t padded[10] = {};
     if (size > 0) std::memcpy(padded, key, static_cast<std::size_t>(size));
     Schedule& k = UserDataAs<Schedule>();
     for (int i = 0; i < 10; ++i)
         for (int x = 0; x < 256; ++x) k.f[i][x] = kFTable[x ^ padded[i]];
     FillSecret(padded, 0, sizeof padded);
-    LoadVector(vector);
 }

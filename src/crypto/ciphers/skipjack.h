@@ -11,12 +11,13 @@ public:
     void EncipherBlock(uint8_t* block) override;
     void DecipherBlock(uint8_t* block) override;
     void DecipherBlocks(uint8_t* blocks, int32_t count) override;
-    void Init(const uint8_t* key, int32_t size, const uint8_t* vector) override;
 
     // The F-table the NSA published with the algorithm.
     static const uint8_t kFTable[256];
 
 private:
+    void KeySchedule(const uint8_t* key, int32_t size) override;
+
     // Table i holds F[x ^ key byte i] at index x, so the key never has to be
     // added during the rounds.
     struct Schedule {

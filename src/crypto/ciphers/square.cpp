@@ -157,8 +157,7 @@ void TCipher_Square::ExpandKey(const uint32_t key[4], RoundKeys& encipher, Round
         for (int j = 0; j < 4; ++j) (*decipher)[8][j] = encipher[0][j];
 }
 
-void TCipher_Square::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
-    CheckKeySize(size);
+void TCipher_Square::KeySchedule(const uint8_t* key, int32_t size) {
     uint8_t padded[16] = {};
     for (int32_t i = 0; i < size; ++i) padded[i] = key[i];
     uint32_t words[4];
@@ -167,5 +166,4 @@ void TCipher_Square::Init(const uint8_t* key, int32_t size, const uint8_t* vecto
     ExpandKey(words, k.encipher, &k.decipher);
     FillSecret(padded, 0, sizeof padded);
     FillSecret(words, 0, sizeof words);
-    LoadVector(vector);
 }

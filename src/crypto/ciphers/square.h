@@ -13,7 +13,6 @@ public:
     void EncipherBlock(uint8_t* block) override;
     void DecipherBlock(uint8_t* block) override;
     void DecipherBlocks(uint8_t* blocks, int32_t count) override;
-    void Init(const uint8_t* key, int32_t size, const uint8_t* vector) override;
 
     // Nine round keys of four words each.
     using RoundKeys = uint32_t[9][4];
@@ -24,6 +23,8 @@ public:
     static void Encipher(const RoundKeys& encipher, const uint8_t* in, uint8_t* out);
 
 private:
+    void KeySchedule(const uint8_t* key, int32_t size) override;
+
     struct Schedule {
         RoundKeys encipher;
         RoundKeys decipher;

@@ -28,12 +28,10 @@ inline uint32_t TeanMix(uint32_t w, uint32_t sum, uint32_t keyWord) {
 const TCipherClass TCipher_TEA::Class = {"TCipher_TEA", {8, 16, 32}, &MakeCipher<TCipher_TEA>, nullptr};
 const TCipherClass TCipher_TEAN::Class = {"TCipher_TEAN", {8, 16, 32}, &MakeCipher<TCipher_TEAN>, nullptr};
 
-void TCipher_TEA::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
-    CheckKeySize(size);
+void TCipher_TEA::KeySchedule(const uint8_t* key, int32_t size) {
     if (cycles_ < kFewestCycles) cycles_ = kFewestCycles;
     if (cycles_ > kMostCycles) cycles_ = kMostCycles;
     LoadLE32Padded(UserDataAs<Schedule>().k, 4, key, static_cast<std::size_t>(size));
-    LoadVector(vector);
 }
 
 void TCipher_TEA::EncipherBlock(uint8_t* block) {

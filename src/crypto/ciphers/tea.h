@@ -13,7 +13,6 @@ public:
     void EncipherBlock(uint8_t* block) override;
     void DecipherBlock(uint8_t* block) override;
     void DecipherBlocks(uint8_t* blocks, int32_t count) override;
-    void Init(const uint8_t* key, int32_t size, const uint8_t* vector) override;
 
     // Cycles per block (two Feistel rounds each); fixed by the first key setup.
     int32_t Cycles() const { return cycles_; }
@@ -29,6 +28,9 @@ protected:
     static_assert(sizeof(Schedule) == 32);
 
     int32_t cycles_ = 0;
+
+private:
+    void KeySchedule(const uint8_t* key, int32_t size) override;
 };
 
 // "TEA extended": the key-word selection of XTEA with its own round formula.

@@ -148,8 +148,7 @@ void TCipher_3Way::DecipherBlocks(uint8_t* blocks, int32_t count) {
     for (; count > 0; --count, blocks += 12) DecipherBlock(blocks);
 }
 
-void TCipher_3Way::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
-    CheckKeySize(size);
+void TCipher_3Way::KeySchedule(const uint8_t* key, int32_t size) {
     Schedule& k = UserDataAs<Schedule>();
     LoadLE32Padded(k.encipher.key, 3, key, static_cast<std::size_t>(size));
     MakeConstants(kFirstEncipherConstant, k.encipher.constants);
@@ -162,5 +161,4 @@ void TCipher_3Way::Init(const uint8_t* key, int32_t size, const uint8_t* vector)
     k.decipher.key[2] = inverse.a2;
     FillSecret(&inverse, 0, sizeof inverse);
     MakeConstants(kFirstDecipherConstant, k.decipher.constants);
-    LoadVector(vector);
 }

@@ -11,9 +11,10 @@ public:
     void EncipherBlock(uint8_t* block) override;
     void DecipherBlock(uint8_t* block) override;
     void DecipherBlocks(uint8_t* blocks, int32_t count) override;
-    void Init(const uint8_t* key, int32_t size, const uint8_t* vector) override;
 
 private:
+    void KeySchedule(const uint8_t* key, int32_t size) override;
+
     // One direction's key and its round constants; deciphering runs the same
     // rounds with the inverse key and its own constants.
     struct Direction {

@@ -218,8 +218,7 @@ void TCipher_Twofish::DecipherBlocks(uint8_t* blocks, int32_t count) {
     if (count) DecipherBlock(blocks);
 }
 
-void TCipher_Twofish::Init(const uint8_t* key, int32_t size, const uint8_t* vector) {
-    CheckKeySize(size);
+void TCipher_Twofish::KeySchedule(const uint8_t* key, int32_t size) {
     const int words = size <= 16 ? 2 : size <= 24 ? 3 : 4;  // 64-bit halves of the padded key
     uint8_t padded[32] = {};
     if (size > 0) std::memcpy(padded, key, static_cast<std::size_t>(size));
@@ -248,5 +247,4 @@ void TCipher_Twofish::Init(const uint8_t* key, int32_t size, const uint8_t* vect
     FillSecret(even, 0, sizeof even);
     FillSecret(odd, 0, sizeof odd);
     FillSecret(sboxKey, 0, sizeof sboxKey);
-    LoadVector(vector);
 }
