@@ -33,10 +33,18 @@ public:
                 std::optional<std::string> argument, std::string executableDir);
 
     TForm1& Form() { return form_; }
-    QListWidget* fileView;
-    QAction *Open1, *ChangePassword1, *View2, *Save2, *SaveAll2, *Exit1, *About1;
-    QAction *View1, *Save1, *SaveAll1;
-    QMenu* PopupMenu;
+    QListWidget* fileView;  // the unpacked files, as large icons
+    QAction* Open1;            // File > Open: choose a container and open it
+    QAction* ChangePassword1;  // File > Change Password: the password dialog
+    QAction* View2;            // File > View: the selected file in its application
+    QAction* Save2;            // File > Save: a copy of the selected file elsewhere
+    QAction* SaveAll2;         // File > Save All: copies of every file into one folder
+    QAction* Exit1;            // File > Exit
+    QAction* About1;           // Help > About: the About box
+    QAction* View1;            // the list's pop-up menu: View
+    QAction* Save1;            // the list's pop-up menu: Save
+    QAction* SaveAll1;         // the list's pop-up menu: Save All
+    QMenu* PopupMenu;          // the list's pop-up menu
 
     // Runs creation; false when the program must not go on (the error was shown).
     bool Create();
