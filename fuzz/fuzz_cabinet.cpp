@@ -14,12 +14,6 @@
 
 namespace fs = std::filesystem;
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // Run-after-extract must never start a program from a fuzzed cabinet.
-    CabinetShellOpen = [](const std::string&) {};
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string dir = Sandbox().NewCase();
     const std::string cabinet = dir + "/in.cab";
@@ -28,6 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::ofstream(cabinet, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 
     TSTCabReader reader;
+    // Run-after-extract must never start a program from a fuzzed cabinet.
+    reader.ShellOpen = [](const std::string&) {};
     try {
         reader.ListCabinetFiles(cabinet, [](TSTCabReader&, const std::string&, int32_t, uint16_t, uint16_t, uint16_t,
                                             uint16_t, bool&) {});

@@ -21,10 +21,6 @@ extern char** environ;
 
 namespace {
 
-// The system error of the last failing file callback; unguarded, since one
-// extraction runs at a time.
-int lastOsError = 0;
-
 const char* const kErrorTexts[] = {
     "No error",
     "Cabinet not found",
@@ -45,19 +41,23 @@ const char* const kErrorTexts[] = {
 void* CabAlloc(uint32_t size) { return std::malloc(size); }
 void CabFree(void* memory) { std::free(memory); }
 
-intptr_t CabOpen(const char* name, int flags, int mode) {
+// The file callbacks' user value is the reader's lastOsError_: a failing
+// callback leaves its system error there.
+void RecordOsError(void* lastOsError) { *static_cast<int*>(lastOsError) = errno; }
+
+intptr_t CabOpen(void* lastOsError, const char* name, int flags, int mode) {
     int fd = ::open(name, flags | O_CLOEXEC, mode);
-    if (fd < 0) lastOsError = errno;
+    if (fd < 0) RecordOsError(lastOsError);
     return fd < 0 ? -1 : fd;
 }
 
-uint32_t CabRead(intptr_t handle, void* buffer, uint32_t count) {
+uint32_t CabRead(void* lastOsError, intptr_t handle, void* buffer, uint32_t count) {
     uint32_t done = 0;
     while (done < count) {
         ssize_t n = ::read(static_cast<int>(handle), static_cast<char*>(buffer) + done, count - done);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
-            lastOsError = errno;
+            RecordOsError(lastOsError);
             return static_cast<uint32_t>(-1);
         }
         if (n == 0) break;
@@ -66,13 +66,13 @@ uint32_t CabRead(intptr_t handle, void* buffer, uint32_t count) {
     return done;
 }
 
-uint32_t CabWrite(intptr_t handle, const void* buffer, uint32_t count) {
+uint32_t CabWrite(void* lastOsError, intptr_t handle, const void* buffer, uint32_t count) {
     uint32_t done = 0;
     while (done < count) {
         ssize_t n = ::write(static_cast<int>(handle), static_cast<const char*>(buffer) + done, count - done);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
-            lastOsError = errno;
+            RecordOsError(lastOsError);
             return static_cast<uint32_t>(-1);
         }
         done += static_cast<uint32_t>(n);
@@ -80,15 +80,15 @@ uint32_t CabWrite(intptr_t handle, const void* buffer, uint32_t count) {
     return done;
 }
 
-int CabClose(intptr_t handle) {
+int CabClose(void* lastOsError, intptr_t handle) {
     if (::close(static_cast<int>(handle)) == 0) return 0;
-    lastOsError = errno;
+    RecordOsError(lastOsError);
     return -1;
 }
 
-int64_t CabSeek(intptr_t handle, int64_t distance, int origin) {
+int64_t CabSeek(void* lastOsError, intptr_t handle, int64_t distance, int origin) {
     off_t at = ::lseek(static_cast<int>(handle), distance, origin == 0 ? SEEK_SET : origin == 1 ? SEEK_CUR : SEEK_END);
-    if (at < 0) lastOsError = errno;
+    if (at < 0) RecordOsError(lastOsError);
     return at;
 }
 
@@ -118,20 +118,6 @@ std::string JoinPath(const std::string& directory, const std::string& name) {
 std::string CurrentDirectory() {
     char buffer[4096];
     return ::getcwd(buffer, sizeof buffer) ? buffer : ".";
-}
-
-void LaunchDetached(const std::string& path) {
-    const char* argv[] = {"xdg-open", path.c_str(), nullptr};
-    pid_t child;
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
-    if (posix_spawnp(&child, "xdg-open", nullptr, &attributes, const_cast<char**>(argv), environ) == 0) {
-        // xdg-open itself returns at once; reap it so it leaves no zombie.
-        int status;
-        waitpid(child, &status, 0);
-    }
-    posix_spawnattr_destroy(&attributes);
 }
 
 // Opens `relative` beneath the directory `base` for writing, creating
@@ -166,7 +152,19 @@ int OpenBeneath(const std::string& base, const std::string& relative, bool keepR
 
 }  // namespace
 
-TShellOpen CabinetShellOpen = LaunchDetached;
+void LaunchDetached(const std::string& path) {
+    const char* argv[] = {"xdg-open", path.c_str(), nullptr};
+    pid_t child;
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    if (posix_spawnp(&child, "xdg-open", nullptr, &attributes, const_cast<char**>(argv), environ) == 0) {
+        // xdg-open itself returns at once; reap it so it leaves no zombie.
+        int status;
+        waitpid(child, &status, 0);
+    }
+    posix_spawnattr_destroy(&attributes);
+}
 
 // ---- ESTCabinet ----
 
@@ -189,7 +187,7 @@ ESTCabinet ESTCabinet::FromRecord(const ERF& erf) {
 struct CabNotifications {
     static intptr_t Handle(TFDINOTIFICATIONTYPE kind, FDINOTIFICATION* n) {
         auto& reader = *static_cast<TSTCabReader*>(n->pv);
-        lastOsError = 0;
+        reader.lastOsError_ = 0;
         // Nothing may unwind through the library: a failure here stops the
         // copy, and the reader raises it once the library has returned.
         try {
@@ -224,25 +222,26 @@ TSTCabReader::~TSTCabReader() {
 HFDI TSTCabReader::Context() {
     if (!fdiContext_) {
         errorRecord_ = ERF{};
-        fdiContext_ = FDICreate(CabAlloc, CabFree, CabOpen, CabRead, CabWrite, CabClose, CabSeek, -1, &errorRecord_);
+        fdiContext_ =
+            FDICreate(CabAlloc, CabFree, CabOpen, CabRead, CabWrite, CabClose, CabSeek, -1, &errorRecord_, &lastOsError_);
         if (!fdiContext_) throw ESTCabinet::FromRecord(errorRecord_);
     }
     return fdiContext_;
 }
 
 void TSTCabReader::RaiseFromRecord() {
-    errorRecord_.erfType = lastOsError;
+    errorRecord_.erfType = lastOsError_;
     if (!refusal_.empty()) throw ESTCabinet(refusal_, errorRecord_);
     throw ESTCabinet::FromRecord(errorRecord_);
 }
 
 bool TSTCabReader::CheckCabinet(const std::string& file) {
     HFDI context = Context();
-    intptr_t handle = CabOpen(file.c_str(), O_RDONLY, 0);
-    if (handle == -1) throw EFOpenError("Cannot open file \"" + file + "\". " + std::strerror(lastOsError));
+    intptr_t handle = CabOpen(&lastOsError_, file.c_str(), O_RDONLY, 0);
+    if (handle == -1) throw EFOpenError("Cannot open file \"" + file + "\". " + std::strerror(lastOsError_));
     FDICABINETINFO info;
     bool isCabinet = FDIIsCabinet(context, handle, &info);
-    CabClose(handle);
+    CabClose(&lastOsError_, handle);
     return isCabinet;
 }
 
@@ -285,7 +284,7 @@ void TSTCabReader::ExtractCabinet(const std::string& cabinetFile, const std::str
         continuation_.clear();
         continued_ = false;
         refusal_.clear();
-        lastOsError = 0;  // only a failure of this run may show in its error
+        lastOsError_ = 0;  // only a failure of this run may show in its error
         const std::size_t slash = current.rfind('/');
         const std::string name = current.substr(slash + 1), directory = current.substr(0, slash + 1);
         if (!FDICopy(context, name.c_str(), directory.c_str(), 0, CabNotifications::Handle, nullptr, this))
@@ -335,7 +334,7 @@ intptr_t TSTCabReader::CopyFile(FDINOTIFICATION& n) {
     }
     if (skipped) return 0;
     if (fd < 0) {
-        lastOsError = errno;
+        lastOsError_ = errno;
         throw Exception("Cannot write \"" + target + "\" from the cabinet entry \"" + name + "\": " + std::strerror(errno));
     }
     openSources_.push_back(stored);
@@ -372,12 +371,12 @@ intptr_t TSTCabReader::CloseFile(FDINOTIFICATION& n) {
             if (::fstat(fd, &written) == 0) ::fchmod(fd, written.st_mode & ~mode_t(0222));
         }
     }
-    CabClose(fd);
+    CabClose(&lastOsError_, fd);
     bool exec = n.cb & 1;
     bool abort = false;
     if (OnCloseFile) OnCloseFile(*this, n.psz1, n.date, n.time, n.attribs, n.iFolder, exec, target, abort);
     if (abort) return -1;
-    if (exec && Options.Contains(croExecuteOnExtract) && !target.empty() && CabinetShellOpen) CabinetShellOpen(target);
+    if (exec && Options.Contains(croExecuteOnExtract) && !target.empty() && ShellOpen) ShellOpen(target);
     return 1;
 }
 

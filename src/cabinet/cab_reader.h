@@ -40,25 +40,25 @@ private:
 
 class TSTCabReader;
 
-using TSTCabReaderCabinetInfoEvent = std::function<void(TSTCabReader& sender, const std::string& aNextCabName,
-                                                        const std::string& aNextDiskName, const std::string& aCabPath,
-                                                        uint16_t aSetID, uint16_t aCabNo, bool& anAbort)>;
+using TSTCabReaderCabinetInfoEvent = std::function<void(TSTCabReader& sender, const std::string& nextCabName,
+                                                        const std::string& nextDiskName, const std::string& cabPath,
+                                                        uint16_t setId, uint16_t cabinetNumber, bool& abort)>;
 using TSTCabReaderCopyFileEvent =
-    std::function<void(TSTCabReader& sender, const std::string& aSrcFileName, int32_t anUncompressedSize,
-                       uint16_t aDate, uint16_t aTime, uint16_t anAttrs, uint16_t aFolderNo,
-                       std::string& aDstFullFileName, bool& anAbort)>;
+    std::function<void(TSTCabReader& sender, const std::string& sourceName, int32_t uncompressedSize,
+                       uint16_t date, uint16_t time, uint16_t attributes, uint16_t folderNumber,
+                       std::string& targetPath, bool& abort)>;
 using TSTCabReaderCopyPartialFileEvent =
-    std::function<void(TSTCabReader& sender, const std::string& aSrcFileName, const std::string& aStartCabName,
-                       const std::string& aStartDiskName, const std::string& aDstFullFileName, bool& anAbort)>;
+    std::function<void(TSTCabReader& sender, const std::string& sourceName, const std::string& startCabName,
+                       const std::string& startDiskName, const std::string& targetPath, bool& abort)>;
 using TSTCabReaderCloseFileEvent =
-    std::function<void(TSTCabReader& sender, const std::string& aSrcFileName, uint16_t aDate, uint16_t aTime,
-                       uint16_t anAttrs, uint16_t aFolderNo, bool& anExec, const std::string& aDstFullFileName,
-                       bool& anAbort)>;
+    std::function<void(TSTCabReader& sender, const std::string& sourceName, uint16_t date, uint16_t time,
+                       uint16_t attributes, uint16_t folderNumber, bool& execute, const std::string& targetPath,
+                       bool& abort)>;
 using TSTCabReaderNextCabinetEvent =
-    std::function<void(TSTCabReader& sender, const std::string& aCabName, const std::string& aDiskName,
-                       std::string& aCabPath, TFDIERROR anError, bool& anAbort)>;
+    std::function<void(TSTCabReader& sender, const std::string& cabName, const std::string& diskName,
+                       std::string& cabPath, TFDIERROR error, bool& abort)>;
 using TSTCabReaderUnrecognizedNotifyEvent = std::function<void(
-    TSTCabReader& sender, TFDINOTIFICATIONTYPE aNotifyType, FDINOTIFICATION& aNotify, int32_t& aResult)>;
+    TSTCabReader& sender, TFDINOTIFICATIONTYPE notifyType, FDINOTIFICATION& notification, int32_t& result)>;
 
 // One entry of a cabinet's file directory; the name is shown as this system
 // shows names (UTF-8, "/" between directories).
@@ -68,7 +68,8 @@ using TCabEntryCallback = std::function<void(TSTCabReader& sender, const std::st
 
 // Opens a document with its associated application (run-after-extract).
 using TShellOpen = std::function<void(const std::string& path)>;
-extern TShellOpen CabinetShellOpen;
+// The reader's default: xdg-open, started in a session of its own.
+void LaunchDetached(const std::string& path);
 
 class TSTCabReader : public TComponent {
 public:
@@ -82,6 +83,10 @@ public:
     TSTCabReaderCloseFileEvent OnCloseFile;
     TSTCabReaderNextCabinetEvent OnNextCabinet;
     TSTCabReaderUnrecognizedNotifyEvent OnUnrecognizedNotify;
+    // Opens an extracted file marked to be run after extraction, when the
+    // options ask for it (croExecuteOnExtract). Its owner may replace it:
+    // tests watch it, fuzzing must never start a program.
+    TShellOpen ShellOpen = LaunchDetached;
 
     bool CheckCabinet(const std::string& file);
     // Calls `callback` once per entry of this cabinet's directory; false (and
@@ -109,6 +114,10 @@ private:
     std::string nextCabinet_, nextDisk_, currentCabinet_, continuation_;
     bool continued_ = false;
     ERF errorRecord_;
+    // The system error of the last failing file callback (the context's
+    // callbacks get its address) or file operation since the run or the
+    // current notification began; it goes into errorRecord_.erfType.
+    int lastOsError_ = 0;
     std::vector<std::string> openSources_, openTargets_;  // files open for writing, not yet closed
     std::string refusal_;  // why a notification refused to go on, shown instead of the library's error
 };

@@ -15,13 +15,22 @@ struct FdiContext {
     mspack_system system;  // the table of hooks libmspack is made with
     PFNALLOC alloc;
     PFNFREE free;
-    PFNOPEN open;
-    PFNREAD read;
-    PFNWRITE write;
-    PFNCLOSE close;
-    PFNSEEK seek;
+    PFNOPEN openFile;
+    PFNREAD readFile;
+    PFNWRITE writeFile;
+    PFNCLOSE closeFile;
+    PFNSEEK seekFile;
+    void* user;  // handed to every file callback
     ERF* erf;
     mscab_decompressor* decompressor = nullptr;
+
+    intptr_t open(const char* name, int flags, int mode) const { return openFile(user, name, flags, mode); }
+    uint32_t read(intptr_t handle, void* buffer, uint32_t count) const { return readFile(user, handle, buffer, count); }
+    uint32_t write(intptr_t handle, const void* buffer, uint32_t count) const {
+        return writeFile(user, handle, buffer, count);
+    }
+    int close(intptr_t handle) const { return closeFile(user, handle); }
+    int64_t seek(intptr_t handle, int64_t distance, int origin) const { return seekFile(user, handle, distance, origin); }
 };
 
 namespace {
@@ -200,7 +209,7 @@ bool Exists(FdiContext* context, const std::string& path) {
 }  // namespace
 
 HFDI FDICreate(PFNALLOC alloc, PFNFREE free, PFNOPEN open, PFNREAD read, PFNWRITE write, PFNCLOSE close,
-               PFNSEEK seek, int /*cpuType*/, ERF* erf) {
+               PFNSEEK seek, int /*cpuType*/, ERF* erf, void* user) {
     if (erf) *erf = ERF{};
     void* memory = alloc(sizeof(FdiContext));
     if (!memory) {
@@ -210,11 +219,12 @@ HFDI FDICreate(PFNALLOC alloc, PFNFREE free, PFNOPEN open, PFNREAD read, PFNWRIT
     auto* context = new (memory) FdiContext{};
     context->alloc = alloc;
     context->free = free;
-    context->open = open;
-    context->read = read;
-    context->write = write;
-    context->close = close;
-    context->seek = seek;
+    context->openFile = open;
+    context->readFile = read;
+    context->writeFile = write;
+    context->closeFile = close;
+    context->seekFile = seek;
+    context->user = user;
     context->erf = erf;
     context->system = {HookOpen, HookClose, HookRead, HookWrite, HookSeek, HookTell,
                        HookMessage, HookAlloc, HookFree, HookCopy, nullptr};

@@ -65,12 +65,14 @@ struct FDINOTIFICATION {
 
 using PFNALLOC = void* (*)(uint32_t size);
 using PFNFREE = void (*)(void* memory);
-// open(name, C-runtime open flags, permission) -> handle, or -1
-using PFNOPEN = intptr_t (*)(const char* name, int flags, int mode);
-using PFNREAD = uint32_t (*)(intptr_t handle, void* buffer, uint32_t count);  // (uint32_t)-1 on failure
-using PFNWRITE = uint32_t (*)(intptr_t handle, const void* buffer, uint32_t count);
-using PFNCLOSE = int (*)(intptr_t handle);
-using PFNSEEK = int64_t (*)(intptr_t handle, int64_t distance, int origin);  // 0 start, 1 current, 2 end
+// The file callbacks get the `user` value given to FDICreate first: what they
+// learn (a failure's system error) stays with the caller that made the context.
+// open(user, name, C-runtime open flags, permission) -> handle, or -1
+using PFNOPEN = intptr_t (*)(void* user, const char* name, int flags, int mode);
+using PFNREAD = uint32_t (*)(void* user, intptr_t handle, void* buffer, uint32_t count);  // (uint32_t)-1 on failure
+using PFNWRITE = uint32_t (*)(void* user, intptr_t handle, const void* buffer, uint32_t count);
+using PFNCLOSE = int (*)(void* user, intptr_t handle);
+using PFNSEEK = int64_t (*)(void* user, intptr_t handle, int64_t distance, int origin);  // 0 start, 1 current, 2 end
 // Answers: fdintCOPY_FILE a handle (0 skip, -1 abort); fdintCLOSE_FILE_INFO 1
 // (-1 abort); the others 0 (-1 abort).
 using PFNFDINOTIFY = intptr_t (*)(TFDINOTIFICATIONTYPE kind, FDINOTIFICATION* notification);
@@ -79,7 +81,7 @@ struct FdiContext;
 using HFDI = FdiContext*;
 
 HFDI FDICreate(PFNALLOC alloc, PFNFREE free, PFNOPEN open, PFNREAD read, PFNWRITE write, PFNCLOSE close,
-               PFNSEEK seek, int cpuType, ERF* erf);
+               PFNSEEK seek, int cpuType, ERF* erf, void* user);
 // Non-zero when the open file `handle` is a cabinet; fills `info`.
 bool FDIIsCabinet(HFDI context, intptr_t handle, FDICABINETINFO* info);
 // Extracts the cabinet `path` + `name`, notifying `notify` for every file.

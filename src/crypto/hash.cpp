@@ -25,6 +25,16 @@ std::string THash::CalcString(const THashClass& cls, const std::string& text,
     return FormatBytes(hash->DigestOf(text.data(), static_cast<int32_t>(text.size())), format);
 }
 
+void THash::Restart() {
+    RestartState();
+    NotifyRestart();
+}
+
+void THash::Finish() {
+    FinishDigest();
+    NotifyFinish();
+}
+
 void THash::NotifyRestart() {
     if (auto* mac = dynamic_cast<TMACHook*>(ChainedProtection().get())) mac->HashRestarted(*this);
 }

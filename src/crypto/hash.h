@@ -34,11 +34,14 @@ public:
     int32_t DigestSize() const { return class_.digestSize; }
     const uint8_t* KnownAnswer() const { return class_.knownAnswer; }
 
-    // Starts a new computation, then lets the chained protection know.
-    virtual void Restart() { NotifyRestart(); }
+    // Starts a new computation (the class's RestartState), then lets the
+    // chained protection know. Not virtual: a class changes only its own
+    // step, so the notification can neither be forgotten nor come twice.
+    void Restart();
     virtual void AddData(const void* data, int32_t size) = 0;
-    // Completes the digest, then lets the chained protection know.
-    virtual void Finish() { NotifyFinish(); }
+    // Completes the digest (the class's FinishDigest), then lets the chained
+    // protection know.
+    void Finish();
     // Points at the object's own digest bytes: valid until the next Restart,
     // and writable (the key setup enciphers them in place).
     virtual uint8_t* DigestBytes() = 0;
@@ -55,13 +58,18 @@ public:
     void ProcessChunk(uint8_t* buffer, int32_t size, TProtectionAction action) override;
 
 protected:
-    // Called by every class's Restart and Finish once its own work is done.
-    void NotifyRestart();
-    void NotifyFinish();
+    // The class's own part of Restart: its starting state, nothing else.
+    virtual void RestartState() = 0;
+    // The class's own part of Finish: padding, final compression, output
+    // transform, leaving the digest in DigestBytes.
+    virtual void FinishDigest() = 0;
     // Classes call this from their destructor: the digest never outlives them.
+    // (THash's own destructor cannot: by then DigestBytes is gone.)
     void ClearDigest();
 
 private:
+    void NotifyRestart();
+    void NotifyFinish();
     void CodePieces(uint8_t* buffer, int32_t size, TProtectionAction action);
 
     const THashClass& class_;

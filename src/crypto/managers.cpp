@@ -46,7 +46,7 @@ THash& THashManager::Hash() {
 
 std::string THashManager::CalcStream(TStream& stream, int64_t count) {
     THash& hash = Hash();
-    TProgressScope progress(OnProgress);
+    TProgressScope progress(hash, OnProgress);
     hash.ProcessStream(&stream, nullptr, count, actDigest);
     return std::string(reinterpret_cast<const char*>(hash.DigestBytes()), static_cast<std::size_t>(hash.DigestSize()));
 }
@@ -111,7 +111,7 @@ void TCipherManager::InitKey(std::string_view text, const uint8_t* vector) {
 
 void TCipherManager::CodeStream(TStream* source, TStream* dest, int64_t count, TProtectionAction action) {
     TCipher& cipher = Cipher();
-    TProgressScope progress(OnProgress);
+    TProgressScope progress(cipher, OnProgress);
     cipher.ProcessStream(source, dest, count, action);
 }
 

@@ -78,11 +78,15 @@ private:
     TCipherMode mode_ = cmCTS;
 };
 
-// Fills the progress slot for the length of one coding run, and always empties it again.
+// Gives a manager's progress handler to the object it codes with for the
+// length of one coding run, and always takes it back again.
 class TProgressScope {
 public:
-    explicit TProgressScope(const TProgressEvent& handler) { ProgressSlot = handler; }
-    ~TProgressScope() { ProgressSlot = nullptr; }
+    TProgressScope(TProtection& coder, const TProgressEvent& handler) : coder_(coder) { coder_.OnProgress = handler; }
+    ~TProgressScope() { coder_.OnProgress = nullptr; }
     TProgressScope(const TProgressScope&) = delete;
     TProgressScope& operator=(const TProgressScope&) = delete;
+
+private:
+    TProtection& coder_;
 };

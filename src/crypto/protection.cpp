@@ -6,8 +6,6 @@
 #include "base/streams.h"
 #include "crypto/bytes.h"
 
-TProgressEvent ProgressSlot;
-
 void TProtection::SetChainedProtection(std::shared_ptr<TProtection> p) {
     if (p == chained_) return;
     for (const TProtection* link = p.get(); link; link = link->chained_.get())
@@ -28,7 +26,7 @@ void TProtection::ProcessChunk(uint8_t* buffer, int32_t size, TProtectionAction 
 }
 
 void TProtection::ReportProgress(int64_t current, int64_t maximum) {
-    if (ProgressSlot) ProgressSlot(*this, current, maximum);
+    if (OnProgress) OnProgress(*this, current, maximum);
 }
 
 void TProtection::ProcessStream(TStream* source, TStream* dest, int64_t count, TProtectionAction action) {

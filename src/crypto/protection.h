@@ -41,10 +41,6 @@ class TProtection;
 // A report of (0, 0) marks the end of a run.
 using TProgressEvent = std::function<void(TProtection& sender, int64_t current, int64_t maximum)>;
 
-// The process-wide progress slot, filled and emptied around each run by the
-// cipher manager. Unguarded: all coding runs on one thread.
-extern TProgressEvent ProgressSlot;
-
 class TProtection : public std::enable_shared_from_this<TProtection> {
 public:
     TProtection() = default;
@@ -60,6 +56,11 @@ public:
     void SetChainedProtection(std::shared_ptr<TProtection> p);
 
     TProtectionActions PermittedActions = TProtectionActions::All();
+
+    // Told of the progress of this object's stream runs. Its owner sets it for
+    // the length of a run (see TProgressScope); the protections chained to it
+    // code chunks, not streams, and report nothing of their own.
+    TProgressEvent OnProgress;
 
     virtual void BeginCoding(TProtectionAction action);
     virtual void EndCoding(TProtectionAction action);

@@ -96,9 +96,8 @@ TEST_F(CabReaderTest, ExistingTargetsAreReplacedAndReadOnlyOnesKeptOnlyByOption)
 TEST_F(CabReaderTest, RunAfterExtractOnlyWithTheOptionAndEventsSeeEveryFile) {
     const std::string cabinet = MakeCabinet("run.cab", {{"run.txt", "x"}}, true, 0x40);
     std::vector<std::string> launched;
-    TShellOpen saved = CabinetShellOpen;
-    CabinetShellOpen = [&](const std::string& path) { launched.push_back(path); };
     TSTCabReader reader;
+    reader.ShellOpen = [&](const std::string& path) { launched.push_back(path); };
     std::vector<std::string> copied, closed;
     reader.OnCopyFile = [&](TSTCabReader&, const std::string& name, int32_t, uint16_t, uint16_t, uint16_t, uint16_t,
                             std::string&, bool&) { copied.push_back(name); };
@@ -111,7 +110,6 @@ TEST_F(CabReaderTest, RunAfterExtractOnlyWithTheOptionAndEventsSeeEveryFile) {
     EXPECT_TRUE(launched.empty());
     reader.Options.Include(croExecuteOnExtract);
     reader.ExtractCabinet(cabinet, (root / "b").string(), true);
-    CabinetShellOpen = saved;
     ASSERT_EQ(launched.size(), 1u);
     EXPECT_EQ(launched[0], (root / "b" / "run.txt").string());
     EXPECT_EQ(copied, (std::vector<std::string>{"run.txt", "run.txt"}));
@@ -373,6 +371,37 @@ TEST_F(CabReaderTest, TheReadersFailuresRowByRow) {
         EXPECT_EQ(e.Message(), "FDI aborted [0x000B]");
     }
     EXPECT_EQ(FilesBeneath(out), std::vector<std::string>{"first.txt"});
+}
+
+// The system error a failed run reports is that run's own, even when another
+// reader fails in the middle of it (here inside one of its handlers).
+TEST_F(CabReaderTest, AFailedRunReportsItsOwnSystemErrorAndNoOtherReaders) {
+    const std::string cabinet = MakeCabinet("docs.cab", {{"docs\\readme.txt", "read me"}});
+    const std::string out = (root / "out").string();
+    MakeFile("out/docs", "a file where the directory should go");
+    const std::string missing = (root / "absent.cab").string();
+    TSTCabReader reader, other;
+    bool abortCopy = false;
+    reader.OnCopyFile = [&](TSTCabReader&, const std::string&, int32_t, uint16_t, uint16_t, uint16_t, uint16_t,
+                            std::string&, bool& abort) {
+        EXPECT_THROW(other.CheckCabinet(missing), EFOpenError);
+        abort = abortCopy;
+    };
+    try {
+        reader.ExtractCabinet(cabinet, out, true);
+        ADD_FAILURE() << "a target below a file was written";
+    } catch (const ESTCabinet& e) {
+        EXPECT_EQ(e.SystemError(), ENOTDIR) << e.Message();
+        EXPECT_NE(e.Message().find(std::strerror(ENOTDIR)), std::string::npos) << e.Message();
+    }
+    abortCopy = true;
+    try {
+        reader.ExtractCabinet(cabinet, out, true);
+        ADD_FAILURE() << "the abort was not reported";
+    } catch (const ESTCabinet& e) {
+        EXPECT_EQ(e.SystemError(), 0);
+        EXPECT_EQ(e.Message(), "FDI aborted [0x000B]");
+    }
 }
 
 }  // namespace

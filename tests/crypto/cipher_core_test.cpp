@@ -18,13 +18,12 @@ namespace {
 
 using Report = std::pair<int64_t, int64_t>;
 
-// Records every progress report of the runs made while it lives.
+// Records every progress report of the runs `coder` makes while it lives.
 struct ProgressLog {
     std::vector<Report> reports;
-    ProgressLog() {
-        ProgressSlot = [this](TProtection&, int64_t current, int64_t maximum) { reports.push_back({current, maximum}); };
-    }
-    ~ProgressLog() { ProgressSlot = nullptr; }
+    TProgressScope scope;
+    explicit ProgressLog(TProtection& coder)
+        : scope(coder, [this](TProtection&, int64_t current, int64_t maximum) { reports.push_back({current, maximum}); }) {}
 };
 
 std::shared_ptr<TCipher> KeyedBlowfish(const std::string& password) {
@@ -79,7 +78,7 @@ TEST(CipherErrors, CodingWithoutAKeyIsRefusedWithItsMessage) {
         EXPECT_EQ(e.ErrorCode(), ErrNotReady);
         EXPECT_EQ(e.Message(), "TCipher_Blowfish is not initialized call Init() or InitKey() before.");
     }
-    ProgressLog log;
+    ProgressLog log(cipher);
     TMemoryStream stream(std::vector<uint8_t>(10));
     EXPECT_THROW(cipher.ProcessStream(&stream, nullptr, -1, actEncipher), ECipherException);
     EXPECT_TRUE(log.reports.empty()) << "a run that never began reports nothing";
@@ -149,7 +148,7 @@ TEST(StreamCoding, ReportsProgressPerChunkAndCodesFromTheSourcePosition) {
     std::vector<uint8_t> container(10000, 0x42);
     TMemoryStream source(container), dest;
     source.SetPosition(256);
-    ProgressLog log;
+    ProgressLog log(*cipher);
     cipher->ProcessStream(&source, &dest, 10000, actDecipher);
     EXPECT_EQ(dest.Size(), 10000 - 256);
     std::vector<Report> expected = {{0, 10000}, {4096, 10000}, {8192, 10000}, {9744, 10000}, {0, 0}};
@@ -201,11 +200,48 @@ TEST(StreamCoding, AFailureHalfWayEndsTheRunAndRewindsTheFeedback) {
     auto cipher = KeyedBlowfish("fail");
     FailingStream source(std::vector<uint8_t>(20000, 1), 2);
     TMemoryStream dest;
-    ProgressLog log;
+    ProgressLog log(*cipher);
     EXPECT_THROW(cipher->ProcessStream(&source, &dest, -1, actEncipher), EReadError);
     EXPECT_EQ(log.reports.back(), Report(0, 0));
     EXPECT_EQ(HexOf(cipher->Feedback(), 8), HexOf(cipher->Vector(), 8));
     EXPECT_EQ(dest.Size(), 8192);
+}
+
+TEST(StreamCoding, EachManagerReportsItsOwnRunsAndTakesItsHandlerBackFromTheCoder) {
+    TCipherManager first, second;
+    std::vector<Report> firstReports, secondReports;
+    const TProtection* sender = nullptr;
+    first.OnProgress = [&](TProtection& coder, int64_t current, int64_t maximum) {
+        sender = &coder;
+        firstReports.push_back({current, maximum});
+    };
+    second.OnProgress = [&](TProtection&, int64_t current, int64_t maximum) { secondReports.push_back({current, maximum}); };
+    first.InitKey("first");
+    second.InitKey("second");
+    TMemoryStream plain(std::vector<uint8_t>(10000, 7)), coded;
+    first.EncipherStream(&plain, &coded, -1);
+    EXPECT_EQ(firstReports, (std::vector<Report>{{0, 10000}, {4096, 10000}, {8192, 10000}, {10000, 10000}, {0, 0}}));
+    EXPECT_EQ(sender, &first.Cipher());
+    EXPECT_TRUE(secondReports.empty());
+    EXPECT_FALSE(first.Cipher().OnProgress) << "the cipher kept the manager's handler after the run";
+
+    // A run that fails half-way gives the handler back too.
+    firstReports.clear();
+    FailingStream failing(std::vector<uint8_t>(20000, 1), 2);
+    TMemoryStream dest;
+    EXPECT_THROW(first.EncipherStream(&failing, &dest, -1), EReadError);
+    EXPECT_EQ(firstReports.back(), Report(0, 0));
+    EXPECT_FALSE(first.Cipher().OnProgress);
+
+    // The hash manager lends its handler to its hash the same way.
+    THashManager hashes;
+    std::vector<Report> hashReports;
+    hashes.OnProgress = [&](TProtection&, int64_t current, int64_t maximum) { hashReports.push_back({current, maximum}); };
+    TMemoryStream data(std::vector<uint8_t>(5000, 3));
+    hashes.CalcStream(data, -1);
+    EXPECT_EQ(hashReports, (std::vector<Report>{{0, 5000}, {4096, 5000}, {5000, 5000}, {0, 0}}));
+    EXPECT_FALSE(hashes.Hash().OnProgress);
+    EXPECT_TRUE(secondReports.empty());
 }
 
 TEST(StreamCoding, EraseRunsStartFromARandomFeedback) {

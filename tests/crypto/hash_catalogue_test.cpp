@@ -1,5 +1,6 @@
-// The hash catalogue beyond RIPEMD-256: splitting for every registered hash,
-// Snefru's S-boxes and passes, and the choices the checksums make.
+// The hash catalogue beyond RIPEMD-256: splitting and the keyed-hash
+// notifications for every registered hash, Snefru's S-boxes and passes, and
+// the choices the checksums make.
 #include <cryptopp/crc.h>
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include "crypto/bytes.h"
 #include "crypto/hashes/checksums.h"
 #include "crypto/hashes/snefru.h"
+#include "crypto/mac.h"
 #include "crypto/registry.h"
 #include "test_support.h"
 #include "vector_file.h"
@@ -58,6 +60,86 @@ TEST(HashSplitting, EveryRegisteredHashGivesOneDigestHoweverItsDataArrives) {
             EXPECT_EQ(HexOf(hash->DigestBytes(), static_cast<std::size_t>(hash->DigestSize())), whole)
                 << cls->className << " from a stream, length " << length;
         }
+    }
+}
+
+// Chained to a hash as its keyed-hash hook: counts the notifications and
+// keeps the digest bytes as the hash showed them at each.
+class NotificationCounter : public TProtection, public TMACHook {
+public:
+    std::string ClassName() const override { return "NotificationCounter"; }
+    void HashRestarted(THash& hash) override {
+        ++restarts;
+        atRestart = Shown(hash);
+    }
+    void HashFinished(THash& hash) override {
+        ++finishes;
+        atFinish = Shown(hash);
+    }
+
+    int restarts = 0, finishes = 0;
+    std::string atRestart, atFinish;
+
+private:
+    static std::string Shown(THash& hash) { return HexOf(hash.DigestBytes(), static_cast<std::size_t>(hash.DigestSize())); }
+};
+
+TEST(HashNotifications, EveryRegisteredHashTellsItsHookOnceAtEachRestartAndFinishAfterItsOwnStep) {
+    std::mt19937 rng(77);
+    const std::vector<uint8_t> data = RandomBytes(rng, 300);
+    const TStringList& entries = HashRegistry().Entries();
+    ASSERT_GT(entries.Count(), 0u);
+    for (std::size_t e = 0; e < entries.Count(); ++e) {
+        const THashClass* cls = THashRegistry::ClassAt(entries, e);
+        auto plain = cls->create();
+        plain->Restart();
+        const std::string start = HexOf(plain->DigestBytes(), static_cast<std::size_t>(cls->digestSize));
+        const std::string ofData = DigestHex(*plain, data);
+        const std::string ofNothing = DigestHex(*plain, nullptr, 0);
+
+        auto hash = cls->create();
+        auto counter = std::make_shared<NotificationCounter>();
+        hash->SetChainedProtection(counter);
+        hash->Restart();
+        hash->AddData(data.data(), static_cast<int32_t>(data.size()));
+        EXPECT_EQ(counter->restarts, 1) << cls->className;
+        EXPECT_EQ(counter->finishes, 0) << cls->className;
+        hash->Finish();
+        EXPECT_EQ(counter->restarts, 1) << cls->className;
+        EXPECT_EQ(counter->finishes, 1) << cls->className;
+        EXPECT_EQ(counter->atFinish, ofData) << cls->className << ": told before the digest was complete";
+        // After a finished run the state differs from the start, so a notice
+        // sent before the class's own restart would show the old digest.
+        hash->Restart();
+        EXPECT_EQ(counter->restarts, 2) << cls->className;
+        EXPECT_EQ(counter->atRestart, start) << cls->className << ": told before the state was reset";
+        hash->Finish();
+        EXPECT_EQ(counter->finishes, 2) << cls->className;
+        EXPECT_EQ(counter->atFinish, ofNothing) << cls->className;
+
+        // As a protection: a digest run is one Restart and one Finish; a
+        // shredding run finishes once per digest-sized piece and restarts at
+        // its start and end.
+        std::vector<uint8_t> buffer = data;
+        counter->restarts = counter->finishes = 0;
+        hash->ProcessMemory(buffer.data(), static_cast<int32_t>(buffer.size()), actDigest);
+        EXPECT_EQ(counter->restarts, 1) << cls->className;
+        EXPECT_EQ(counter->finishes, 1) << cls->className;
+        counter->restarts = counter->finishes = 0;
+        hash->ProcessMemory(buffer.data(), static_cast<int32_t>(buffer.size()), actShred);
+        const int pieces = static_cast<int>((data.size() + static_cast<std::size_t>(cls->digestSize) - 1) /
+                                            static_cast<std::size_t>(cls->digestSize));
+        EXPECT_EQ(counter->restarts, 2) << cls->className;
+        EXPECT_EQ(counter->finishes, pieces) << cls->className;
+
+        // Keyed: the key hash the TMAC makes at each Restart tells the TMAC's
+        // own chain once of its restart and once of its finish.
+        counter->restarts = counter->finishes = 0;
+        hash->SetChainedProtection(std::make_shared<TMAC>("key", counter));
+        hash->Restart();
+        EXPECT_EQ(counter->restarts, 1) << cls->className;
+        EXPECT_EQ(counter->finishes, 1) << cls->className;
+        EXPECT_EQ(counter->atFinish, Hex(plain->DigestOf("key", 3))) << cls->className;
     }
 }
 

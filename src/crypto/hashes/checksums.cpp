@@ -47,11 +47,6 @@ const uint8_t* Bytes(const void* data) { return static_cast<const uint8_t*>(data
 
 // XOR-16
 
-void THash_XOR16::Reset(uint16_t start) {
-    value_ = start;
-    NotifyRestart();
-}
-
 void THash_XOR16::AddData(const void* data, int32_t size) {
     const uint8_t* in = Bytes(data);
     uint16_t value = value_;
@@ -72,7 +67,6 @@ void THash_XOR32::Reset(uint32_t start) {
     count_ = 0;
     even_ = odd_ = 0;
     last_ = 0;
-    NotifyRestart();
 }
 
 void THash_XOR32::AddData(const void* data, int32_t size) {
@@ -97,9 +91,8 @@ void THash_XOR32::AddData(const void* data, int32_t size) {
     }
 }
 
-void THash_XOR32::Finish() {
+void THash_XOR32::FinishDigest() {
     if (count_ != 0) value_ = (count_ & 1) ? odd_ : even_;
-    NotifyFinish();
 }
 
 // CRC-16 CCITT
@@ -130,10 +123,7 @@ void THash_CRC32::AddData(const void* data, int32_t size) {
     value_ = value;
 }
 
-void THash_CRC32::Finish() {
-    value_ = ~value_;
-    NotifyFinish();
-}
+void THash_CRC32::FinishDigest() { value_ = ~value_; }
 
 namespace {
 

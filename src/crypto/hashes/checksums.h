@@ -20,14 +20,15 @@ public:
     THash_XOR16() : THash_XOR16(Class) { Restart(); }
     ~THash_XOR16() override { ClearDigest(); }
 
-    void Restart() override { Reset(0); }
     void AddData(const void* data, int32_t size) override;
     uint8_t* DigestBytes() override { return reinterpret_cast<uint8_t*>(&value_); }
 
 protected:
     explicit THash_XOR16(const THashClass& cls) : TChecksum(cls) {}
-    // Sets the starting value, then notifies.
-    void Reset(uint16_t start);
+    void RestartState() override { Reset(0); }
+    // The running value is the checksum: nothing is left to do.
+    void FinishDigest() override {}
+    void Reset(uint16_t start) { value_ = start; }
 
     uint16_t value_ = 0;
 };
@@ -42,13 +43,13 @@ public:
     THash_XOR32() : THash_XOR32(Class) { Restart(); }
     ~THash_XOR32() override;
 
-    void Restart() override { Reset(0); }
     void AddData(const void* data, int32_t size) override;
-    void Finish() override;
     uint8_t* DigestBytes() override { return reinterpret_cast<uint8_t*>(&value_); }
 
 protected:
     explicit THash_XOR32(const THashClass& cls) : TChecksum(cls) {}
+    void RestartState() override { Reset(0); }
+    void FinishDigest() override;
     void Reset(uint32_t start);
 
     uint32_t value_ = 0;  // the starting value until Finish, then the checksum
@@ -71,8 +72,10 @@ public:
     static const THashClass Class;
     THash_CRC16_CCITT() : THash_XOR16(Class) { Restart(); }
 
-    void Restart() override { Reset(0xFFFF); }
     void AddData(const void* data, int32_t size) override;
+
+protected:
+    void RestartState() override { Reset(0xFFFF); }
 };
 
 // CRC-16/ARC: reflected polynomial 0xA001 from 0, no final XOR.
@@ -90,7 +93,9 @@ public:
     static const THashClass Class;
     THash_CRC32() : THash_XOR32(Class) { Restart(); }
 
-    void Restart() override { Reset(0xFFFFFFFF); }
     void AddData(const void* data, int32_t size) override;
-    void Finish() override;
+
+protected:
+    void RestartState() override { Reset(0xFFFFFFFF); }
+    void FinishDigest() override;
 };

@@ -94,7 +94,7 @@ void Compress(uint32_t digest[8], const uint8_t* block) {
 
 }  // namespace
 
-void THash_Haval256::Restart() {
+void THash_Haval256::RestartState() {
     if (requestedPasses_ >= 3 && requestedPasses_ <= 5)
         passes_ = requestedPasses_;
     else
@@ -103,7 +103,6 @@ void THash_Haval256::Restart() {
     std::memset(block_, 0, sizeof block_);
     count_ = 0;
     std::copy(std::begin(kInitial), std::end(kInitial), digest_);
-    NotifyRestart();
 }
 
 void THash_Haval256::AddData(const void* data, int32_t size) {
@@ -124,7 +123,7 @@ void THash_Haval256::AddData(const void* data, int32_t size) {
     std::memcpy(block_, in, left);
 }
 
-void THash_Haval256::Finish() {
+void THash_Haval256::FinishDigest() {
     // 0x01, zeros to byte 118, then the version (1), pass count and output
     // length in bits as HAVAL packs them, and the 64-bit bit length.
     std::size_t index = static_cast<std::size_t>(count_ % 128);
@@ -141,7 +140,6 @@ void THash_Haval256::Finish() {
     compress_(digest_, block_);
     std::memset(block_, 0, sizeof block_);
     Fold();
-    NotifyFinish();
 }
 
 // The shorter outputs fold the words beyond the output into those it keeps.

@@ -17,9 +17,7 @@ public:
         FillSecret(block_, 0, sizeof block_);
     }
 
-    void Restart() override;
     void AddData(const void* data, int32_t size) override;
-    void Finish() override;
     uint8_t* DigestBytes() override { return reinterpret_cast<uint8_t*>(digest_); }
 
     // Passes per block, 3 to 5; anything else lets the digest size decide
@@ -30,6 +28,8 @@ public:
 
 protected:
     explicit THash_Haval256(const THashClass& cls) : THash(cls) {}
+    void RestartState() override;
+    void FinishDigest() override;
 
 private:
     void Fold();

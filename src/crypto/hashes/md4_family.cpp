@@ -10,10 +10,9 @@ void THash_MD4::Start(std::initializer_list<uint32_t> words) {
     count_ = 0;
     std::fill(std::begin(digest_), std::end(digest_), 0u);
     std::copy(words.begin(), words.end(), digest_);
-    NotifyRestart();
 }
 
-void THash_MD4::Restart() { Start({0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476}); }
+void THash_MD4::RestartState() { Start({0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476}); }
 
 void THash_MD4::AddData(const void* data, int32_t size) {
     if (size <= 0) return;
@@ -55,10 +54,7 @@ void THash_MD4::PadAndCompress(bool bigEndianLength, uint8_t marker) {
     std::memset(block_, 0, sizeof block_);
 }
 
-void THash_MD4::Finish() {
-    PadAndCompress(false);
-    NotifyFinish();
-}
+void THash_MD4::FinishDigest() { PadAndCompress(false); }
 
 // MD4 as published in RFC 1320: three rounds of sixteen steps.
 void THash_MD4::CompressBlock(const uint8_t* block) {

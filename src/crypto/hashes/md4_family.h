@@ -17,14 +17,15 @@ public:
     THash_MD4() : THash_MD4(Class) { Restart(); }
     ~THash_MD4() override { ClearDigest(); }
 
-    void Restart() override;
     void AddData(const void* data, int32_t size) override;
-    void Finish() override;
     uint8_t* DigestBytes() override { return reinterpret_cast<uint8_t*>(digest_); }
 
 protected:
     explicit THash_MD4(const THashClass& cls) : THash(cls) {}
-    // Resets the count and buffer, loads the starting words and notifies.
+    void RestartState() override;
+    void FinishDigest() override;
+    // Resets the count and buffer and loads the starting words; the family's
+    // RestartState is this call with the class's own words.
     void Start(std::initializer_list<uint32_t> words);
     // One compression step over a 64-byte block.
     virtual void CompressBlock(const uint8_t* block);

@@ -67,7 +67,7 @@ inline void Block(uint32_t& a, uint32_t& b, uint32_t& c, uint32_t& d, const uint
 
 }  // namespace
 
-void THash_MD5::Restart() { Start({0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476}); }
+void THash_MD5::RestartState() { Start({0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476}); }
 
 void THash_MD5::CompressBlock(const uint8_t* block) { CompressBlocks(block, 1); }
 

@@ -7,9 +7,8 @@ public:
     static const THashClass Class;
     THash_MD5() : THash_MD4(Class) { Restart(); }
 
-    void Restart() override;
-
 protected:
+    void RestartState() override;
     void CompressBlock(const uint8_t* block) override;
     void CompressBlocks(const uint8_t* data, std::size_t count) override;
 };

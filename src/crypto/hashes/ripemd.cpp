@@ -102,7 +102,7 @@ inline void LoadWords(uint32_t x[16], const uint8_t* block) {
 }  // namespace
 
 // RIPEMD-128: two lines of four rounds, joined crosswise into the chaining value.
-void THash_RipeMD128::Restart() { Start({0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476}); }
+void THash_RipeMD128::RestartState() { Start({0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476}); }
 
 void THash_RipeMD128::CompressBlock(const uint8_t* block) {
     uint32_t x[16];
@@ -121,7 +121,7 @@ void THash_RipeMD128::CompressBlock(const uint8_t* block) {
 }
 
 // RIPEMD-160: two lines of five rounds, joined crosswise into the chaining value.
-void THash_RipeMD160::Restart() { Start({0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476, 0xC3D2E1F0}); }
+void THash_RipeMD160::RestartState() { Start({0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476, 0xC3D2E1F0}); }
 
 void THash_RipeMD160::CompressBlock(const uint8_t* block) {
     uint32_t x[16];
@@ -143,7 +143,7 @@ void THash_RipeMD160::CompressBlock(const uint8_t* block) {
 }
 
 // RIPEMD-256: the 128 step with separate lines, exchanging A, B, C and D after rounds 1 to 4.
-void THash_RipeMD256::Restart() {
+void THash_RipeMD256::RestartState() {
     Start({0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476, 0x76543210, 0xFEDCBA98, 0x89ABCDEF, 0x01234567});
 }
 
@@ -168,7 +168,7 @@ void THash_RipeMD256::CompressBlock(const uint8_t* block) {
 
 // RIPEMD-320: the 160 step with separate lines, exchanging the registers in
 // the places of B, D, A, C and E after rounds 1 to 5.
-void THash_RipeMD320::Restart() {
+void THash_RipeMD320::RestartState() {
     Start({0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476, 0xC3D2E1F0,
            0x76543210, 0xFEDCBA98, 0x89ABCDEF, 0x01234567, 0x3C2D1E0F});
 }

@@ -11,9 +11,8 @@ public:
     static const THashClass Class;
     THash_RipeMD128() : THash_MD4(Class) { Restart(); }
 
-    void Restart() override;
-
 protected:
+    void RestartState() override;
     void CompressBlock(const uint8_t* block) override;
 };
 
@@ -22,9 +21,8 @@ public:
     static const THashClass Class;
     THash_RipeMD160() : THash_MD4(Class) { Restart(); }
 
-    void Restart() override;
-
 protected:
+    void RestartState() override;
     explicit THash_RipeMD160(const THashClass& cls) : THash_MD4(cls) {}
     void CompressBlock(const uint8_t* block) override;
 };
@@ -34,9 +32,8 @@ public:
     static const THashClass Class;
     THash_RipeMD256() : THash_MD4(Class) { Restart(); }
 
-    void Restart() override;
-
 protected:
+    void RestartState() override;
     void CompressBlock(const uint8_t* block) override;
 };
 
@@ -45,8 +42,7 @@ public:
     static const THashClass Class;
     THash_RipeMD320() : THash_MD4(Class) { Restart(); }
 
-    void Restart() override;
-
 protected:
+    void RestartState() override;
     void CompressBlock(const uint8_t* block) override;
 };

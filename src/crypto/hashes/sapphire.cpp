@@ -9,7 +9,7 @@ THash_Sapphire320::~THash_Sapphire320() {
     lastPlain_ = lastCipher_ = 0;
 }
 
-void THash_Sapphire320::Restart() {
+void THash_Sapphire320::RestartState() {
     FillSecret(digest_, 0, sizeof digest_);
     count_ = 0;
     // The unkeyed starting state of the Sapphire II hash: fixed indices and
@@ -20,7 +20,6 @@ void THash_Sapphire320::Restart() {
     lastPlain_ = 7;
     lastCipher_ = 11;
     for (int i = 0; i < 256; ++i) cards_[i] = static_cast<uint8_t>(255 - i);
-    NotifyRestart();
 }
 
 // Sapphire II: a 256-position rotor rewired on the fly by swapping cards.
@@ -48,7 +47,7 @@ void THash_Sapphire320::AddData(const void* data, int32_t size) {
     count_ += static_cast<uint64_t>(size);
 }
 
-void THash_Sapphire320::Finish() {
+void THash_Sapphire320::FinishDigest() {
     const int32_t size = DigestSize();
     // Stir the state with 256 bytes that depend on the digest size, so the
     // sizes give unrelated digests; these bytes count as data.
@@ -67,7 +66,6 @@ void THash_Sapphire320::Finish() {
         AddData(&trailer[i], 1);
         digest_[i] ^= lastCipher_;
     }
-    NotifyFinish();
 }
 
 namespace {

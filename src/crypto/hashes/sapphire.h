@@ -13,13 +13,13 @@ public:
     THash_Sapphire320() : THash_Sapphire320(Class) { Restart(); }
     ~THash_Sapphire320() override;
 
-    void Restart() override;
     void AddData(const void* data, int32_t size) override;
-    void Finish() override;
     uint8_t* DigestBytes() override { return digest_; }
 
 protected:
     explicit THash_Sapphire320(const THashClass& cls) : THash(cls) {}
+    void RestartState() override;
+    void FinishDigest() override;
 
 private:
     // One step of the cipher: reshuffles the cards and leaves the cipher byte in lastCipher_.

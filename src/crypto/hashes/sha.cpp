@@ -136,15 +136,14 @@ void THash_SHA::CompressBlocks(const uint8_t* data, std::size_t count) {
         for (; count != 0; --count, data += 64) CompressPortable<false>(digest_, data);
 }
 
-void THash_SHA::Finish() {
+void THash_SHA::FinishDigest() {
     PadAndCompress(true);
     for (int i = 0; i < 5; ++i) digest_[i] = __builtin_bswap32(digest_[i]);
-    NotifyFinish();
 }
 
-void THash_SHA1::Restart() {
+void THash_SHA1::RestartState() {
     rotate_ = 1;
-    THash_SHA::Restart();
+    THash_SHA::RestartState();
 }
 
 static const uint8_t kSHAKnownAnswer[20] = {0xdc, 0x1f, 0x7d, 0x7c, 0x96, 0xdd, 0xc7, 0xfc, 0x4d, 0x0a,

@@ -10,10 +10,9 @@ public:
     static const THashClass Class;
     THash_SHA() : THash_RipeMD160(Class) { Restart(); }
 
-    void Finish() override;
-
 protected:
     explicit THash_SHA(const THashClass& cls) : THash_RipeMD160(cls) {}
+    void FinishDigest() override;
     void CompressBlock(const uint8_t* block) override;
     void CompressBlocks(const uint8_t* data, std::size_t count) override;
 
@@ -25,7 +24,8 @@ public:
     static const THashClass Class;
     THash_SHA1() : THash_SHA(Class) { Restart(); }
 
-    void Restart() override;
+protected:
+    void RestartState() override;
 };
 
 // The two SHA-1 block functions, side by side so that they can be checked

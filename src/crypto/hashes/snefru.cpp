@@ -31,11 +31,10 @@ THash_Snefru::~THash_Snefru() {
     FillSecret(buffer_, 0, sizeof buffer_);
 }
 
-void THash_Snefru::Restart() {
+void THash_Snefru::RestartState() {
     std::memset(state_, 0, sizeof state_);
     std::memset(buffer_, 0, sizeof buffer_);
     count_ = 0;
-    NotifyRestart();
 }
 
 void THash_Snefru::CompressBlock(const uint8_t* block) {
@@ -65,7 +64,7 @@ void THash_Snefru::AddData(const void* data, int32_t size) {
     std::memcpy(buffer_, in, left);
 }
 
-void THash_Snefru::Finish() {
+void THash_Snefru::FinishDigest() {
     // No marker byte: zeros follow the data, and the bit length shares the
     // last block when it still fits behind the data (bytes 24 to 31).
     const std::size_t index = static_cast<std::size_t>(count_ % 32);
@@ -78,7 +77,6 @@ void THash_Snefru::Finish() {
     for (int i = 0; i < 8; ++i) buffer_[24 + i] = static_cast<uint8_t>(bits >> (8 * i));
     CompressBlock(buffer_);
     std::memset(buffer_, 0, sizeof buffer_);
-    NotifyFinish();
 }
 
 static const uint8_t kSnefruKnownAnswer[32] = {

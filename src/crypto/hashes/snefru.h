@@ -24,13 +24,13 @@ public:
     THash_Snefru() : THash_Snefru(Class) { Restart(); }
     ~THash_Snefru() override;
 
-    void Restart() override;
     void AddData(const void* data, int32_t size) override;
-    void Finish() override;
     uint8_t* DigestBytes() override { return reinterpret_cast<uint8_t*>(state_); }
 
 protected:
     explicit THash_Snefru(const THashClass& cls) : THash(cls) {}
+    void RestartState() override;
+    void FinishDigest() override;
     // Takes 32 message bytes into words 8 to 15 and mixes; words 0 to 7
     // become the new chaining value.
     void CompressBlock(const uint8_t* block);

@@ -15,14 +15,13 @@ const uint8_t kKnownAnswer[16] = {0x80, 0x8f, 0x35, 0xea, 0x00, 0xa7, 0x77, 0x33
 
 const THashClass THash_Square::Class = {"THash_Square", 16, &MakeHash<THash_Square>, kKnownAnswer};
 
-void THash_Square::Restart() {
+void THash_Square::RestartState() {
     std::memset(buffer_, 0, sizeof buffer_);
     count_ = 0;
     digest_[0] = 0x67452301;
     digest_[1] = 0xEFCDAB89;
     digest_[2] = 0x98BADCFE;
     digest_[3] = 0x10325476;
-    NotifyRestart();
 }
 
 // The chaining value keys Square, which enciphers the block. The new
@@ -58,7 +57,7 @@ void THash_Square::AddData(const void* data, int32_t size) {
     std::memcpy(buffer_, in, left);
 }
 
-void THash_Square::Finish() {
+void THash_Square::FinishDigest() {
     std::size_t index = static_cast<std::size_t>(count_ % 16);
     buffer_[index++] = 0x80;
     std::memset(buffer_ + index, 0, 16 - index);
@@ -70,5 +69,4 @@ void THash_Square::Finish() {
     for (int i = 0; i < 8; ++i) buffer_[8 + i] = static_cast<uint8_t>(bits >> (8 * i));
     CompressBlock(buffer_);
     std::memset(buffer_, 0, sizeof buffer_);
-    NotifyFinish();
 }

@@ -14,10 +14,12 @@ public:
     THash_Square() : THash(Class) { Restart(); }
     ~THash_Square() override { ClearDigest(); }
 
-    void Restart() override;
     void AddData(const void* data, int32_t size) override;
-    void Finish() override;
     uint8_t* DigestBytes() override { return reinterpret_cast<uint8_t*>(digest_); }
+
+protected:
+    void RestartState() override;
+    void FinishDigest() override;
 
 private:
     void CompressBlock(const uint8_t* block);

@@ -27,15 +27,14 @@ public:
     static const THashClass Class;
     THash_Tiger() : THash_MD4(Class) { Restart(); }
 
-    void Restart() override;
-    void Finish() override;
-
     // Passes per block, 3 to 32; anything else means 3. A new value takes
     // effect at the next Restart, so a computation never changes midway.
     void SetPasses(int32_t passes) { requestedPasses_ = passes; }
     int32_t Passes() const { return passes_; }
 
 protected:
+    void RestartState() override;
+    void FinishDigest() override;
     void CompressBlock(const uint8_t* block) override { CompressBlocks(block, 1); }
     void CompressBlocks(const uint8_t* data, std::size_t count) override;
     // The compression with a chosen key-schedule shift (this class uses
