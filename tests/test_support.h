@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/text.h"
@@ -15,3 +16,18 @@ inline std::vector<uint8_t> RandomBytes(std::mt19937& rng, std::size_t size) {
 
 inline std::vector<uint8_t> BytesOf(const std::string& text) { return {text.begin(), text.end()}; }
 inline std::string Hex(const std::string& bytes) { return HexOf(BytesOf(bytes)); }
+
+// Sets `target` to `value` while the guard lives and puts the old value back
+// when it goes, however the test leaves the scope.
+template <class T>
+class ScopedValue {
+public:
+    ScopedValue(T& target, T value) : target_(target), old_(std::exchange(target, std::move(value))) {}
+    ~ScopedValue() { target_ = std::move(old_); }
+    ScopedValue(const ScopedValue&) = delete;
+    ScopedValue& operator=(const ScopedValue&) = delete;
+
+private:
+    T& target_;
+    T old_;
+};

@@ -18,13 +18,13 @@ namespace {
 
 using Report = std::pair<int64_t, int64_t>;
 
-// Records every progress report of the runs made while it lives.
+// Records every progress report of the runs made while it lives, then gives
+// the progress slot back its previous handler.
 struct ProgressLog {
     std::vector<Report> reports;
-    ProgressLog() {
-        ProgressSlot = [this](TProtection&, int64_t current, int64_t maximum) { reports.push_back({current, maximum}); };
-    }
-    ~ProgressLog() { ProgressSlot = nullptr; }
+    ScopedValue<TProgressEvent> slot{ProgressSlot, [this](TProtection&, int64_t current, int64_t maximum) {
+                                         reports.push_back({current, maximum});
+                                     }};
 };
 
 std::shared_ptr<TCipher> KeyedBlowfish(const std::string& password) {
