@@ -5,13 +5,17 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "crypto/cipher_test_support.h"
 #include "crypto/ciphers/des.h"
-#include "crypto/cryptopp_differential.h"
+#include "crypto/differential.h"
+#include "test_support.h"
 #include "vector_file.h"
 
 namespace {
+
+using namespace quellmark;
 
 TEST(Des, NbsValidationSet) { ExpectBlockVectors(TCipher_1DES::Class, "des.txt"); }
 
@@ -50,37 +54,30 @@ TEST(Des, AgreesWithCryptoPPForEveryKeyLength) {
     TCipher_1DES single;
     TCipher_2DES twoKey;
     TCipher_3DES threeKey;
-    for (int length = 0; length <= 24; ++length) {
-        std::vector<uint8_t> key = RandomBytes(rng, static_cast<std::size_t>(length));
-        const std::string context = "key length " + std::to_string(length);
-        if (length <= 8) {
-            single.Init(key.data(), length, nullptr);
-            ExpectSameBlocksAs<CryptoPP::DES>(single, ZeroPadded(key, 8), rng, 8, "DES, " + context);
-        }
-        if (length <= 16) {
-            twoKey.Init(key.data(), length, nullptr);
-            ExpectSameBlocksAs<CryptoPP::DES_EDE2>(twoKey, ZeroPadded(key, 16), rng, 8, "2DES, " + context);
-        }
-        threeKey.Init(key.data(), length, nullptr);
-        ExpectSameBlocksAs<CryptoPP::DES_EDE3>(threeKey, ZeroPadded(key, 24), rng, 8, "3DES, " + context);
-    }
+    ExpectSameCoding(single, WithTheirKey(CryptoPPCipher<CryptoPP::DES>(), ZeroPaddedTo(8)),
+                     {.keyLengths = Lengths(0, 8)}, rng, "DES");
+    ExpectSameCoding(twoKey, WithTheirKey(CryptoPPCipher<CryptoPP::DES_EDE2>(), ZeroPaddedTo(16)),
+                     {.keyLengths = Lengths(0, 16)}, rng, "2DES");
+    ExpectSameCoding(threeKey, WithTheirKey(CryptoPPCipher<CryptoPP::DES_EDE3>(), ZeroPaddedTo(24)),
+                     {.keyLengths = Lengths(0, 24)}, rng, "3DES");
 }
 
 // Crypto++'s DES-XEX3 takes the pre-whitening key, the DES key and the
 // post-whitening key as one 24-byte key; it gets the derived one explicitly.
+std::vector<uint8_t> DesXex3KeyFor(const std::vector<uint8_t>& key) {
+    const std::vector<uint8_t> padded = ZeroPadded(key, 16);
+    std::vector<uint8_t> theirKey(24);
+    std::copy(padded.begin() + 8, padded.end(), theirKey.begin());
+    std::copy(padded.begin(), padded.begin() + 8, theirKey.begin() + 8);
+    TCipher_DESX::DerivePostWhitening(padded.data(), padded.data() + 8, theirKey.data() + 16);
+    return theirKey;
+}
+
 TEST(Des, DesxAgreesWithCryptoPPGivenTheDerivedWhiteningKey) {
     std::mt19937 rng(1984);
     TCipher_DESX ours;
-    for (int length = 0; length <= 16; ++length) {
-        std::vector<uint8_t> key = RandomBytes(rng, static_cast<std::size_t>(length));
-        ours.Init(key.data(), length, nullptr);
-        const std::vector<uint8_t> padded = ZeroPadded(key, 16);
-        std::vector<uint8_t> theirKey(24);
-        std::copy(padded.begin() + 8, padded.end(), theirKey.begin());
-        std::copy(padded.begin(), padded.begin() + 8, theirKey.begin() + 8);
-        TCipher_DESX::DerivePostWhitening(padded.data(), padded.data() + 8, theirKey.data() + 16);
-        ExpectSameBlocksAs<CryptoPP::DES_XEX3>(ours, theirKey, rng, 8, "key length " + std::to_string(length));
-    }
+    ExpectSameCoding(ours, WithTheirKey(CryptoPPCipher<CryptoPP::DES_XEX3>(), DesXex3KeyFor),
+                     {.keyLengths = Lengths(0, 16)}, rng);
 }
 
 // The key schedules sit in the user data in a fixed order of 128-byte slots.
@@ -124,38 +121,47 @@ TEST(Des, SchedulesAreStoredInTheirFixedOrder) {
 
 // The lane construction rebuilt from Crypto++'s single DES: each of the three
 // passes runs DES on every 8-byte lane, and between passes the words at block
-// bytes 4-7 and 8-11 trade places. `passes` are the three DES transformations.
-std::vector<uint8_t> ThroughLanes(std::vector<uint8_t> block, const CryptoPP::BlockTransformation* const (&passes)[3]) {
-    for (int pass = 0; pass < 3; ++pass) {
-        if (pass > 0) std::swap_ranges(block.begin() + 4, block.begin() + 8, block.begin() + 8);
-        for (std::size_t lane = 0; lane < block.size(); lane += 8) passes[pass]->ProcessBlock(block.data() + lane);
-    }
-    return block;
+// bytes 4-7 and 8-11 trade places. Enciphering runs E(K1), D(K2), E(K3);
+// deciphering D(K3), E(K2), D(K1). Two-key classes use K1 again where
+// three-key classes use K3.
+BlockCoder LanesOfCryptoPPDes(std::size_t blockSize) {
+    using Pass = std::unique_ptr<CryptoPP::BlockTransformation>;
+    struct Passes {
+        Pass enciphering[3], deciphering[3];
+    };
+    auto passes = std::make_shared<Passes>();
+    auto through = [blockSize](const Pass (&pass)[3], uint8_t* block) {
+        for (int i = 0; i < 3; ++i) {
+            if (i > 0) std::swap_ranges(block + 4, block + 8, block + 8);
+            for (std::size_t lane = 0; lane < blockSize; lane += 8) pass[i]->ProcessBlock(block + lane);
+        }
+    };
+    BlockCoder coder;
+    coder.blockSize = blockSize;
+    coder.setKey = [passes](const std::vector<uint8_t>& key) {
+        const uint8_t* k1 = key.data();
+        const uint8_t* k2 = key.data() + 8;
+        const uint8_t* k3 = key.size() == 24 ? key.data() + 16 : key.data();
+        passes->enciphering[0] = std::make_unique<CryptoPP::DES::Encryption>(k1, 8);
+        passes->enciphering[1] = std::make_unique<CryptoPP::DES::Decryption>(k2, 8);
+        passes->enciphering[2] = std::make_unique<CryptoPP::DES::Encryption>(k3, 8);
+        passes->deciphering[0] = std::make_unique<CryptoPP::DES::Decryption>(k3, 8);
+        passes->deciphering[1] = std::make_unique<CryptoPP::DES::Encryption>(k2, 8);
+        passes->deciphering[2] = std::make_unique<CryptoPP::DES::Decryption>(k1, 8);
+    };
+    coder.encipher = [passes, through](uint8_t* block) { through(passes->enciphering, block); };
+    coder.decipher = [passes, through, blockSize](uint8_t* blocks, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) through(passes->deciphering, blocks + i * blockSize);
+    };
+    return coder;
 }
 
 TEST(DesLanes, AgreeWithSingleDesPassesAndTheWordExchange) {
     std::mt19937 rng(1616);
     for (const TCipherClass* cls : {&TCipher_2DDES::Class, &TCipher_3DDES::Class, &TCipher_3TDES::Class}) {
         auto ours = cls->create();
-        for (int trial = 0; trial < 16; ++trial) {
-            const std::vector<uint8_t> key = RandomBytes(rng, static_cast<std::size_t>(ours->MaxKeySize()));
-            ours->Init(key.data(), ours->MaxKeySize(), nullptr);
-            // Two-key classes use K1 again where three-key classes use K3.
-            const uint8_t* k3 = ours->MaxKeySize() == 24 ? key.data() + 16 : key.data();
-            CryptoPP::DES::Encryption e1(key.data(), 8), e2(key.data() + 8, 8), e3(k3, 8);
-            CryptoPP::DES::Decryption d1(key.data(), 8), d2(key.data() + 8, 8), d3(k3, 8);
-            const CryptoPP::BlockTransformation* const enciphering[3] = {&e1, &d2, &e3};
-            const CryptoPP::BlockTransformation* const deciphering[3] = {&d3, &e2, &d1};
-
-            const std::vector<uint8_t> plain = RandomBytes(rng, static_cast<std::size_t>(ours->BlockSize()));
-            std::vector<uint8_t> data = plain;
-            ours->EncipherBlock(data.data());
-            ASSERT_EQ(HexOf(data), HexOf(ThroughLanes(plain, enciphering))) << cls->className;
-            const std::vector<uint8_t> coded = RandomBytes(rng, plain.size());
-            data = coded;
-            ours->DecipherBlock(data.data());
-            ASSERT_EQ(HexOf(data), HexOf(ThroughLanes(coded, deciphering))) << cls->className;
-        }
+        const Trials fullKeys = {.keyLengths = {static_cast<std::size_t>(ours->MaxKeySize())}, .keysPerLength = 16, .blocksPerKey = 1};
+        ExpectSameCoding(*ours, LanesOfCryptoPPDes(static_cast<std::size_t>(ours->BlockSize())), fullKeys, rng, cls->className);
     }
 }
 

@@ -110,16 +110,4 @@ TEST(Diamond2, ScrubReleasesTheTablesAndUnkeyedBlocksAreRefused) {
     }
 }
 
-TEST(Diamond2, AnEmptyKeyIsRefused) {
-    TCipher_Diamond2 cipher;
-    const uint8_t none[1] = {};
-    try {
-        cipher.Init(none, 0, nullptr);
-        FAIL() << "an empty key was accepted";
-    } catch (const ECipherException& e) {
-        EXPECT_EQ(e.ErrorCode(), ErrKeySize);
-        EXPECT_FALSE(cipher.Ready());
-    }
-}
-
 }  // namespace

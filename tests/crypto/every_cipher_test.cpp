@@ -2,9 +2,15 @@
 // is walked, so each class that arrives is checked without further work.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+#include <set>
+#include <string_view>
+
 #include "base/streams.h"
 #include "crypto/registry.h"
 #include "test_support.h"
+#include "vector_file.h"
 
 namespace {
 
@@ -14,6 +20,19 @@ std::vector<const TCipherClass*> RegisteredCiphers() {
     for (std::size_t i = 0; i < entries.Count(); ++i)
         if (const TCipherClass* cls = TCipherRegistry::ClassAt(entries, i)) classes.push_back(cls);
     return classes;
+}
+
+// The classes whose key setup refuses an empty key; every other class takes one.
+bool RefusesAnEmptyKey(const TCipherClass& cls) {
+    static const std::set<std::string_view> refusing = {"TCipher_Blowfish", "TCipher_Diamond2", "TCipher_Diamond2Lite",
+                                                        "TCipher_FROG",     "TCipher_RC2",      "TCipher_RC4"};
+    return refusing.count(cls.className) != 0;
+}
+
+// Random key bytes in storage of at least one byte, so that even an empty
+// key is never a null pointer.
+std::vector<uint8_t> KeyStorage(std::mt19937& rng, int32_t length) {
+    return RandomBytes(rng, static_cast<std::size_t>(std::max(length, 1)));
 }
 
 class EveryCipher : public ::testing::TestWithParam<const TCipherClass*> {};
@@ -32,8 +51,8 @@ TEST_P(EveryCipher, BlocksComeBackForEveryKeyLength) {
     auto cipher = cls.create();
     std::mt19937 rng(static_cast<unsigned>(cls.context.maxKeySize * 31 + cls.context.blockSize));
     const auto block = static_cast<std::size_t>(cipher->BlockSize());
-    for (int32_t length = 1; length <= cipher->MaxKeySize(); ++length) {
-        std::vector<uint8_t> key = RandomBytes(rng, static_cast<std::size_t>(length));
+    for (int32_t length = RefusesAnEmptyKey(cls) ? 1 : 0; length <= cipher->MaxKeySize(); ++length) {
+        std::vector<uint8_t> key = KeyStorage(rng, length);
         cipher->Init(key.data(), length, nullptr);
         ASSERT_TRUE(cipher->Ready());
         const std::vector<uint8_t> plain = RandomBytes(rng, block);
@@ -147,7 +166,114 @@ TEST_P(EveryCipher, PasswordKeyedCtsStreamsComeBackForLengthsUpToTenThousand) {
     check(10000);
 }
 
+// Whatever the mode, data coded in one call comes back after a rewind, into
+// another buffer or in place, and a rewind takes enciphering back to the
+// same start. Lengths that are no multiple of the block size leave a tail.
+TEST_P(EveryCipher, DataComesBackAfterARewindInEveryCodingMode) {
+    const TCipherClass& cls = *GetParam();
+    auto cipher = cls.create();
+    std::mt19937 rng(static_cast<unsigned>(cls.context.blockSize * 7 + cls.context.maxKeySize));
+    const int32_t max = cipher->MaxKeySize();
+    const std::set<int32_t> keyLengths = {RefusesAnEmptyKey(cls) ? 1 : 0, 1, std::min(32, max), max};
+    for (TCipherMode mode : {cmCTS, cmCBC, cmCFB, cmOFB, cmECB}) {
+        for (int32_t length : keyLengths) {
+            const std::vector<uint8_t> key = KeyStorage(rng, length);
+            const std::vector<uint8_t> plain = RandomBytes(rng, 1003);
+            const auto size = static_cast<int32_t>(plain.size());
+            cipher->Mode = mode;
+            cipher->Init(key.data(), length, nullptr);
+            const std::string where =
+                std::string(cls.className) + ", mode " + std::to_string(int(mode)) + ", key length " + std::to_string(length);
+            std::vector<uint8_t> coded(plain.size()), back(plain.size());
+            cipher->EncipherData(plain.data(), coded.data(), size);
+            EXPECT_NE(coded, plain) << where;
+            cipher->RewindFeedback();
+            cipher->DecipherData(coded.data(), back.data(), size);
+            EXPECT_EQ(back, plain) << where;
+            cipher->RewindFeedback();
+            back = coded;
+            cipher->DecipherData(back.data(), back.data(), size);
+            EXPECT_EQ(back, plain) << where << ", in place";
+            cipher->RewindFeedback();
+            std::vector<uint8_t> again(plain.size());
+            cipher->EncipherData(plain.data(), again.data(), size);
+            EXPECT_EQ(again, coded) << where << ", enciphering again";
+        }
+    }
+}
+
+// A refused key leaves no cipher ready, neither a fresh one nor one keyed before.
+TEST_P(EveryCipher, AnEmptyKeyIsRefusedExactlyWhereTheClassRefusesIt) {
+    const TCipherClass& cls = *GetParam();
+    std::mt19937 rng(static_cast<unsigned>(cls.context.userDataSize));
+    const std::vector<uint8_t> key = RandomBytes(rng, static_cast<std::size_t>(cls.context.maxKeySize));
+    auto fresh = cls.create(), keyed = cls.create();
+    keyed->Init(key.data(), cls.context.maxKeySize, nullptr);
+    ASSERT_TRUE(keyed->Ready());
+    const uint8_t* const none = nullptr;
+    for (auto [cipher, bytes] : {std::pair{fresh.get(), none}, std::pair{keyed.get(), key.data()}}) {
+        const char* which = cipher == fresh.get() ? "a fresh cipher" : "a keyed cipher";
+        if (RefusesAnEmptyKey(cls)) {
+            try {
+                cipher->Init(bytes, 0, nullptr);
+                ADD_FAILURE() << cls.className << " accepted an empty key for " << which;
+            } catch (const ECipherException& e) {
+                EXPECT_EQ(e.ErrorCode(), ErrKeySize) << cls.className;
+            }
+            EXPECT_FALSE(cipher->Ready()) << cls.className << ", " << which;
+        } else {
+            const uint8_t byte = 0;
+            cipher->Init(bytes ? bytes : &byte, 0, nullptr);
+            EXPECT_TRUE(cipher->Ready()) << cls.className << ", " << which;
+        }
+    }
+}
+
+// Beyond the maximum, key bytes are cut off: the schedule, the vector and
+// what the cipher does (some keep tables outside the user data) are those of
+// the key cut to its maximum.
 INSTANTIATE_TEST_SUITE_P(Registry, EveryCipher, ::testing::ValuesIn(RegisteredCiphers()),
+                         [](const auto& info) { return std::string(info.param->className); });
+
+// ---- the classes with a known answer of their own ----
+
+std::vector<const TCipherClass*> CiphersWithAKnownAnswer() {
+    std::vector<const TCipherClass*> classes = RegisteredCiphers();
+    std::erase_if(classes, [](const TCipherClass* cls) { return cls->knownAnswer == nullptr; });
+    return classes;
+}
+
+// What a class's known answer is the encipherment of: for most the zero block
+// under a zero key (of 16 bytes, or the whole key where it is shorter); for
+// these, the first vector of their published set.
+struct KnownAnswerInput {
+    std::vector<uint8_t> key, block;
+};
+
+KnownAnswerInput KnownAnswerInputOf(const TCipherClass& cls) {
+    static const std::map<std::string_view, const char*> firstVectorOf = {
+        {"TCipher_Gost", "gost.txt"}, {"TCipher_IDEA", "idea.txt"}, {"TCipher_3Way", "3way.txt"}};
+    if (auto file = firstVectorOf.find(cls.className); file != firstVectorOf.end()) {
+        const VectorRecord first = ReadVectors(file->second).front();
+        return {first.Bytes("Key"), first.Bytes("In")};
+    }
+    return {std::vector<uint8_t>(static_cast<std::size_t>(std::min(16, cls.context.maxKeySize)), 0),
+            std::vector<uint8_t>(static_cast<std::size_t>(cls.context.blockSize), 0)};
+}
+
+class CipherWithAKnownAnswer : public ::testing::TestWithParam<const TCipherClass*> {};
+
+TEST_P(CipherWithAKnownAnswer, IsItsOwnEnciphermentOfItsInput) {
+    const TCipherClass& cls = *GetParam();
+    auto cipher = cls.create();
+    KnownAnswerInput input = KnownAnswerInputOf(cls);
+    ASSERT_EQ(input.block.size(), static_cast<std::size_t>(cls.context.blockSize));
+    cipher->Init(input.key.data(), static_cast<int32_t>(input.key.size()), nullptr);
+    cipher->EncipherBlock(input.block.data());
+    EXPECT_EQ(HexOf(input.block), HexOf(cipher->KnownAnswer(), input.block.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Registry, CipherWithAKnownAnswer, ::testing::ValuesIn(CiphersWithAKnownAnswer()),
                          [](const auto& info) { return std::string(info.param->className); });
 
 }  // namespace

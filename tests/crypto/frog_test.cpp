@@ -65,16 +65,4 @@ TEST(Frog, KeyBytesBeyondTheBlockStillCount) {
     EXPECT_NE(0, std::memcmp(a.UserData(), b.UserData(), 5120));
 }
 
-TEST(Frog, AnEmptyKeyIsRefused) {
-    TCipher_FROG cipher;
-    const uint8_t none[1] = {};
-    try {
-        cipher.Init(none, 0, nullptr);
-        FAIL() << "an empty key was accepted";
-    } catch (const ECipherException& e) {
-        EXPECT_EQ(e.ErrorCode(), ErrKeySize);
-        EXPECT_FALSE(cipher.Ready());
-    }
-}
-
 }  // namespace

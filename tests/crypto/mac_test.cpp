@@ -91,12 +91,14 @@ TEST(TMAC, ThePasswordIsOverwrittenWithAA55AndZerosBeforeItIsReleased) {
     // A replaced password is wiped the same way before the new one is taken.
     passes.clear();
     TMAC replaced("old");
-    replaced.OnPasswordWipe = watch;
-    replaced.SetPassword("new password");
+    {
+        // Watched only here: the wipe when `replaced` goes is not looked at.
+        ScopedValue<decltype(TMAC::OnPasswordWipe)> watching(replaced.OnPasswordWipe, watch);
+        replaced.SetPassword("new password");
+    }
     ASSERT_EQ(passes.size(), 3u);
     EXPECT_EQ(passes[2], std::string(3, '\0'));
     EXPECT_EQ(replaced.Password(), "new password");
-    replaced.OnPasswordWipe = nullptr;
 }
 
 }  // namespace

@@ -9,9 +9,9 @@
 
 namespace {
 
-TEST(NewDES, ShortKeysAreZeroPaddedAndLongOnesCut) {
+TEST(NewDES, ShortKeysAreZeroPadded) {
     std::mt19937 rng(1985);
-    const std::vector<uint8_t> key = RandomBytes(rng, 20);
+    const std::vector<uint8_t> key = RandomBytes(rng, 15);
     auto enciphered = [](const uint8_t* bytes, int32_t size) {
         TCipher_NewDES cipher;
         cipher.Init(bytes, size, nullptr);
@@ -24,7 +24,6 @@ TEST(NewDES, ShortKeysAreZeroPaddedAndLongOnesCut) {
         padded.resize(15, 0);
         EXPECT_EQ(enciphered(key.data(), length), enciphered(padded.data(), 15)) << length;
     }
-    EXPECT_EQ(enciphered(key.data(), 20), enciphered(key.data(), 15));
 }
 
 TEST(NewDES, EveryKeyByteMatters) {

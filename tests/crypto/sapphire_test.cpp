@@ -50,25 +50,24 @@ TEST(Sapphire, KeyedCardsAreAPermutationThatDependsOnKeyAndKeyLength) {
     EXPECT_NE(0, std::memcmp(LiveState(a).cards, LiveState(c).cards, 256));
 }
 
-TEST(Sapphire, DeciphersOnlyFromTheSameStateAndRewindRestarts) {
+// Enciphering moves the state on, so deciphering straight after does not give
+// the data back; even in ECB, where nothing chains the blocks. After a rewind
+// it does, as for every cipher.
+TEST(Sapphire, DeciphersOnlyFromTheSameState) {
     std::mt19937 rng(1995);
-    for (int length : {0, 1, 32, 1024}) {
-        const std::vector<uint8_t> key = RandomBytes(rng, static_cast<std::size_t>(length) + 1);
-        const std::vector<uint8_t> plain = RandomBytes(rng, 200);
-        TCipher_Sapphire cipher;
-        cipher.Init(key.data(), length, nullptr);
-        std::vector<uint8_t> coded(plain.size()), back(plain.size());
-        cipher.EncipherData(plain.data(), coded.data(), 200);
-        EXPECT_NE(coded, plain);
-        cipher.DecipherData(coded.data(), back.data(), 200);
-        EXPECT_NE(back, plain) << "key length " << length;
-        cipher.RewindFeedback();
-        cipher.DecipherData(coded.data(), back.data(), 200);
-        EXPECT_EQ(back, plain) << "key length " << length;
-        std::vector<uint8_t> again(plain.size());
-        cipher.RewindFeedback();
-        cipher.EncipherData(plain.data(), again.data(), 200);
-        EXPECT_EQ(again, coded) << "key length " << length;
+    for (TCipherMode mode : {cmCTS, cmECB}) {
+        for (int length : {0, 1, 32, 1024}) {
+            const std::vector<uint8_t> key = RandomBytes(rng, static_cast<std::size_t>(length) + 1);
+            const std::vector<uint8_t> plain = RandomBytes(rng, 200);
+            TCipher_Sapphire cipher;
+            cipher.Mode = mode;
+            cipher.Init(key.data(), length, nullptr);
+            std::vector<uint8_t> coded(plain.size()), back(plain.size());
+            cipher.EncipherData(plain.data(), coded.data(), 200);
+            EXPECT_NE(coded, plain);
+            cipher.DecipherData(coded.data(), back.data(), 200);
+            EXPECT_NE(back, plain) << "mode " << int(mode) << ", key length " << length;
+        }
     }
 }
 

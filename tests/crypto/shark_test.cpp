@@ -8,10 +8,13 @@
 #include <algorithm>
 
 #include "crypto/ciphers/shark.h"
+#include "crypto/differential.h"
 #include "test_support.h"
 #include "vector_file.h"
 
 namespace {
+
+using namespace quellmark;
 
 // The published key that our schedule sees when given `ours`: the zero-padded
 // (or cut) 16 bytes, starting at byte 1.
@@ -46,39 +49,12 @@ TEST(Shark, PublishedVectorsInOurKeyAndByteOrder) {
     }
 }
 
-TEST(Shark, KnownAnswerIsTheZeroKeyZeroBlockEncipherment) {
-    const VectorRecord zero = ReadVectors("shark.txt").front();
-    ASSERT_EQ(zero.Text("Key"), std::string(32, '0'));
-    ASSERT_EQ(zero.Text("In"), std::string(16, '0'));
-    EXPECT_EQ(HexOf(Reversed(zero.Bytes("Out"))), HexOf(TCipher_Shark::Class.knownAnswer, 8));
-}
-
 TEST(Shark, AgreesWithCryptoPPForEveryKeyLengthInBothDirections) {
     std::mt19937 rng(1996);
     TCipher_Shark ours;
     // Lengths past 16 check that the surplus is cut; shorter keys are zero-padded.
-    for (std::size_t length = 0; length <= 20; ++length) {
-        for (int trial = 0; trial < 8; ++trial) {
-            const std::vector<uint8_t> key = RandomBytes(rng, length);
-            const std::vector<uint8_t> theirKey = PublishedKeyFor(key);
-            CryptoPP::SHARK::Encryption encryption(theirKey.data(), theirKey.size());
-            CryptoPP::SHARK::Decryption decryption(theirKey.data(), theirKey.size());
-            ours.Init(key.data(), static_cast<int32_t>(length), nullptr);
-            for (int block = 0; block < 64; ++block) {
-                const std::vector<uint8_t> plain = RandomBytes(rng, 8);
-                std::vector<uint8_t> expected(8), data = Reversed(plain);
-                encryption.ProcessBlock(plain.data(), expected.data());
-                ours.EncipherBlock(data.data());
-                ASSERT_EQ(HexOf(Reversed(data)), HexOf(expected)) << "key length " << length;
-
-                const std::vector<uint8_t> coded = RandomBytes(rng, 8);
-                decryption.ProcessBlock(coded.data(), expected.data());
-                data = Reversed(coded);
-                ours.DecipherBlock(data.data());
-                ASSERT_EQ(HexOf(Reversed(data)), HexOf(expected)) << "key length " << length;
-            }
-        }
-    }
+    ExpectSameCoding(ours, WithByteOrder(WithTheirKey(CryptoPPCipher<CryptoPP::SHARK>(), PublishedKeyFor), ReverseBytes),
+                     {.keyLengths = Lengths(0, 20), .keysPerLength = 8, .blocksPerKey = 64}, rng);
 }
 
 }  // namespace

@@ -4,18 +4,19 @@
 
 #include <cstring>
 
-#include <algorithm>
-
 #include "crypto/cipher_test_support.h"
 #include "crypto/ciphers/skipjack.h"
+#include "crypto/differential.h"
 #include "test_support.h"
 
 namespace {
 
+using namespace quellmark;
+
 TEST(Skipjack, NsaPublishedVector) { ExpectBlockVectors(TCipher_Skipjack::Class, "skipjack.txt"); }
 
 std::vector<uint8_t> Reversed(std::vector<uint8_t> bytes) {
-    std::reverse(bytes.begin(), bytes.end());
+    ReverseBytes(bytes.data(), bytes.size());
     return bytes;
 }
 
@@ -25,26 +26,8 @@ std::vector<uint8_t> Reversed(std::vector<uint8_t> bytes) {
 TEST(Skipjack, AgreesWithCryptoPP) {
     std::mt19937 rng(1998);
     TCipher_Skipjack ours;
-    for (int trial = 0; trial < 200; ++trial) {
-        const std::vector<uint8_t> key = RandomBytes(rng, 10);
-        ours.Init(key.data(), 10, nullptr);
-        const std::vector<uint8_t> theirKey = Reversed(key);
-        CryptoPP::SKIPJACK::Encryption encryption(theirKey.data(), theirKey.size());
-        CryptoPP::SKIPJACK::Decryption decryption(theirKey.data(), theirKey.size());
-
-        const std::vector<uint8_t> plain = RandomBytes(rng, 8);
-        std::vector<uint8_t> block = plain, theirs = Reversed(plain);
-        ours.EncipherBlock(block.data());
-        encryption.ProcessBlock(theirs.data());
-        ASSERT_EQ(HexOf(block), HexOf(Reversed(theirs))) << "trial " << trial;
-
-        std::vector<uint8_t> cipher = RandomBytes(rng, 8);
-        block = cipher;
-        theirs = Reversed(cipher);
-        ours.DecipherBlock(block.data());
-        decryption.ProcessBlock(theirs.data());
-        ASSERT_EQ(HexOf(block), HexOf(Reversed(theirs))) << "trial " << trial;
-    }
+    ExpectSameCoding(ours, WithByteOrder(WithTheirKey(CryptoPPCipher<CryptoPP::SKIPJACK>(), Reversed), ReverseBytes),
+                     {.keyLengths = {10}, .keysPerLength = 200, .blocksPerKey = 1}, rng);
 }
 
 TEST(Skipjack, ShortKeysAreZeroPaddedToTenBytes) {

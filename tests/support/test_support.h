@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/text.h"
@@ -19,3 +20,18 @@ inline std::string Hex(const std::string& bytes) { return HexOf(BytesOf(bytes));
 // `prefix` followed by `number` in decimal ("v" and 7 give "v7"). Appending,
 // where `"v" + std::to_string(7)` inserts, keeps g++ 12 from a false -Wrestrict.
 inline std::string Numbered(std::string prefix, long number) { return prefix += std::to_string(number); }
+
+// Sets `target` to `value` while the guard lives and puts the old value back
+// when it goes, however the test leaves the scope.
+template <class T>
+class ScopedValue {
+public:
+    ScopedValue(T& target, T value) : target_(target), old_(std::exchange(target, std::move(value))) {}
+    ~ScopedValue() { target_ = std::move(old_); }
+    ScopedValue(const ScopedValue&) = delete;
+    ScopedValue& operator=(const ScopedValue&) = delete;
+
+private:
+    T& target_;
+    T old_;
+};
