@@ -13,6 +13,8 @@
 #include "container/vossel_decoder.h"
 #include "crypto/registry.h"
 
+namespace quellmark {
+
 namespace {
 
 constexpr std::size_t kPayload = 64 << 20;
@@ -86,3 +88,5 @@ struct Cleanup {
 } cleanup;
 
 }  // namespace
+
+}  // namespace quellmark

@@ -7,6 +7,8 @@
 #include "crypto/managers.h"
 #include "crypto/registry.h"
 
+namespace quellmark {
+
 namespace {
 
 constexpr int64_t kDataSize = 1 << 20;
@@ -53,3 +55,5 @@ int RegisterAll() {
 const int registered = RegisterAll();
 
 }  // namespace
+
+}  // namespace quellmark

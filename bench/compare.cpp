@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <map>
 
+namespace quellmark {
 namespace {
 
 constexpr int kRounds = 11;
@@ -28,6 +29,10 @@ int RegisterComparison(const std::string& name, MakeWork make) {
     Comparisons()[name] = std::move(make);
     return 0;
 }
+
+}  // namespace quellmark
+
+using namespace quellmark;
 
 int main(int argc, char** argv) {
     std::vector<uint8_t> data(kCompareBytes), out(kCompareBytes);

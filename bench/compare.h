@@ -12,6 +12,8 @@
 #include "crypto/cipher.h"
 #include "crypto/hash.h"
 
+namespace quellmark {
+
 constexpr std::size_t kCompareBytes = 4 << 20;
 
 using Work = std::function<void()>;
@@ -101,3 +103,5 @@ MakeWork CompareWithRounds(const TCipherClass& cls, int keyBytes, int rounds) {
             }};
     };
 }
+
+}  // namespace quellmark

@@ -3,6 +3,8 @@
 #include "compare.h"
 #include "crypto/hashes/checksums.h"
 
+namespace quellmark {
+
 namespace {
 
 // Our CRC-32 of the whole input in one call beside Crypto++'s.
@@ -24,3 +26,5 @@ MakeWork CompareCrc32() {
 const int registered = RegisterComparison("CRC-32 / Crypto++", CompareCrc32());
 
 }  // namespace
+
+}  // namespace quellmark

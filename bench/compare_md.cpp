@@ -6,6 +6,8 @@
 #include "crypto/hashes/md4_family.h"
 #include "crypto/hashes/md5.h"
 
+namespace quellmark {
+
 namespace {
 
 const int registered[] = {
@@ -14,3 +16,5 @@ const int registered[] = {
 };
 
 }  // namespace
+
+}  // namespace quellmark

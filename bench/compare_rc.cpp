@@ -10,6 +10,8 @@
 #include "crypto/ciphers/rc5.h"
 #include "crypto/ciphers/rc6.h"
 
+namespace quellmark {
+
 namespace {
 
 
@@ -39,3 +41,5 @@ const int registered[] = {
 };
 
 }  // namespace
+
+}  // namespace quellmark

@@ -4,6 +4,8 @@
 #include "compare.h"
 #include "crypto/ciphers/rijndael.h"
 
+namespace quellmark {
+
 namespace {
 
 // A password-keyed Rijndael is AES-256; compare it with OpenSSL's AES-256-CBC
@@ -35,3 +37,5 @@ const int registered[] = {
 };
 
 }  // namespace
+
+}  // namespace quellmark

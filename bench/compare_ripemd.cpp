@@ -3,6 +3,8 @@
 #include "compare.h"
 #include "crypto/hashes/ripemd.h"
 
+namespace quellmark {
+
 namespace {
 
 const int registered[] = {
@@ -13,3 +15,5 @@ const int registered[] = {
 };
 
 }  // namespace
+
+}  // namespace quellmark

@@ -5,6 +5,8 @@
 #include "crypto/ciphers/shark.h"
 #include "crypto/ciphers/square.h"
 
+namespace quellmark {
+
 namespace {
 
 const int registeredShark =
@@ -13,3 +15,5 @@ const int registeredSquare =
     RegisterComparison("Square cts decipher / Crypto++ CBC", CompareCtsDecipher<CryptoPP::Square>(TCipher_Square::Class, 16));
 
 }  // namespace
+
+}  // namespace quellmark

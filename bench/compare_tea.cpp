@@ -6,6 +6,8 @@
 #include "compare.h"
 #include "crypto/ciphers/tea.h"
 
+namespace quellmark {
+
 namespace {
 
 const int registered = RegisterComparison("TEA cts decipher / Crypto++ TEA-16 CBC",
@@ -14,3 +16,5 @@ const int registered = RegisterComparison("TEA cts decipher / Crypto++ TEA-16 CB
                                           CompareWithRounds<CryptoPP::XTEA>(TCipher_TEAN::Class, 16, 16));
 
 }  // namespace
+
+}  // namespace quellmark

@@ -3,6 +3,8 @@
 #include "compare.h"
 #include "crypto/hashes/tiger.h"
 
+namespace quellmark {
+
 namespace {
 
 // Crypto++ computes the published Tiger; ours differs only in the value of
@@ -10,3 +12,5 @@ namespace {
 const int registered = RegisterComparison("Tiger / Crypto++", CompareHash<CryptoPP::Tiger>(THash_Tiger::Class));
 
 }  // namespace
+
+}  // namespace quellmark

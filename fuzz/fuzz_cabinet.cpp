@@ -12,6 +12,8 @@
 #include "cabinet/cab_reader.h"
 #include "sandbox.h"
 
+using namespace quellmark;
+
 namespace fs = std::filesystem;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -19,6 +19,8 @@
 #include "container/vossel_decoder.h"
 #include "sandbox.h"
 
+using namespace quellmark;
+
 namespace {
 
 const char kPassword[] = "quellmark";

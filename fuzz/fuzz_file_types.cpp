@@ -19,6 +19,8 @@
 #include "platform/file_types_xdg.h"
 #include "sandbox.h"
 
+using namespace quellmark;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -18,6 +18,8 @@
 #include "cli/ozv.h"
 #include "sandbox.h"
 
+using namespace quellmark;
+
 namespace {
 int startDirectory = -1;
 }

@@ -20,6 +20,8 @@
 #include "platform/registry_text.h"
 #include "sandbox.h"
 
+using namespace quellmark;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -6,6 +6,8 @@
 #include <system_error>
 #include <unistd.h>
 
+namespace quellmark {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -66,3 +68,5 @@ FuzzSandbox& Sandbox() {
     }();
     return *sandbox;
 }
+
+}  // namespace quellmark

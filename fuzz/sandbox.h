@@ -5,6 +5,8 @@
 // and the run aborts so that libFuzzer keeps the input.
 #include <string>
 
+namespace quellmark {
+
 class FuzzSandbox {
 public:
     // The root is made once per process, under $TMPDIR (or /tmp).
@@ -26,3 +28,5 @@ private:
 
 // The process-wide sandbox (made on first use).
 FuzzSandbox& Sandbox();
+
+}  // namespace quellmark

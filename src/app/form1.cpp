@@ -13,6 +13,8 @@
 #include "base/string_list.h"
 #include "container/vossel_decoder.h"
 
+namespace quellmark {
+
 namespace fs = std::filesystem;
 
 const char* const kPermissionsMessage =
@@ -225,3 +227,5 @@ void TForm1::CopyFileTo(const std::string& source, const std::string& target) {
     TFileStream out(target, FileMode::Create);
     out.CopyFrom(in, 0);
 }
+
+}  // namespace quellmark

@@ -8,6 +8,8 @@
 
 #include "app/form_ui.h"
 
+namespace quellmark {
+
 class TForm1 {
 public:
     // `argument`: the first command-line argument, if any. `executableDir`:
@@ -73,3 +75,5 @@ private:
 
 extern const char* const kPermissionsMessage;
 extern const char* const kDirectoryPermissionsMessage;
+
+}  // namespace quellmark

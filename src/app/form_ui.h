@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace quellmark {
+
 struct PasswordEntry {
     std::string password;
     bool remember = false;
@@ -51,3 +53,5 @@ public:
     virtual PasswordEntry Load() = 0;
     virtual void Save(const PasswordEntry& entry) = 0;
 };
+
+}  // namespace quellmark

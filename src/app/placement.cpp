@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <vector>
 
+namespace quellmark {
+
 namespace {
 
 std::string Suffix(const ScreenMetrics& screen) {
@@ -105,3 +107,5 @@ void WritePlacement(TPlacementValues& values, const WindowPlacement& placement, 
     values.Write("NormPos", normal);
     values.Write("Visible", atDestruction ? "1" : "0");
 }
+
+}  // namespace quellmark

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+namespace quellmark {
+
 struct WindowPlacement {
     int flags = 0;
     int showCmd = 1;  // 1 normal, 2 minimized, 3 maximized (the system's SW_ values)
@@ -39,3 +41,5 @@ struct RestoredPlacement {
 RestoredPlacement ReadPlacement(TPlacementValues& values, const WindowPlacement& current, const ScreenMetrics& screen);
 void WritePlacement(TPlacementValues& values, const WindowPlacement& placement, const ScreenMetrics& screen,
                     bool applicationMinimized, bool atDestruction);
+
+}  // namespace quellmark

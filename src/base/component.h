@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace quellmark {
+
 using TPropertyMap = std::map<std::string, std::string>;
 
 class TComponent {
@@ -52,3 +54,5 @@ private:
     std::vector<TComponent*> watchers_;  // told when this one is destroyed
     std::vector<TComponent*> watching_;  // those this one asked to be told about
 };
+
+}  // namespace quellmark

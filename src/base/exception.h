@@ -4,6 +4,8 @@
 #include <exception>
 #include <string>
 
+namespace quellmark {
+
 class Exception : public std::exception {
 public:
     explicit Exception(std::string message) : message_(std::move(message)) {}
@@ -35,3 +37,5 @@ class EWriteError : public EStreamError {
 public:
     using EStreamError::EStreamError;
 };
+
+}  // namespace quellmark

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace quellmark {
+
 int OpenDirectoryBeneath(const std::string& base, const std::string& relative, bool create) {
     if (create) {
         std::error_code ignored;  // a base that cannot be made fails to open just below
@@ -32,3 +34,5 @@ int OpenDirectoryBeneath(const std::string& base, const std::string& relative, b
     }
     return dir;
 }
+
+}  // namespace quellmark

@@ -8,6 +8,8 @@
 
 #include "base/exception.h"
 
+namespace quellmark {
+
 namespace {
 
 std::string SystemError() { return std::strerror(errno); }
@@ -178,3 +180,5 @@ int64_t THandleStream::Seek(int64_t offset, SeekOrigin origin) {
 }
 
 int64_t THandleStream::Size() { throw EStreamError("The size of this stream is not known in advance"); }
+
+}  // namespace quellmark

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace quellmark {
+
 enum class SeekOrigin { Begin, Current, End };
 
 class TStream {
@@ -100,3 +102,5 @@ private:
     int fd_;
     int64_t position_ = 0;
 };
+
+}  // namespace quellmark

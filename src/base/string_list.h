@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace quellmark {
+
 class TStringList {
 public:
     struct Entry {
@@ -48,3 +50,5 @@ public:
 private:
     std::vector<Entry> entries_;
 };
+
+}  // namespace quellmark

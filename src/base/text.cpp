@@ -6,6 +6,8 @@
 
 #include "base/exception.h"
 
+namespace quellmark {
+
 bool SameText(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
@@ -101,8 +103,10 @@ std::string FormatBytes(const std::string& bytes, TStringFormat format) {
     switch (format) {
     case fmtHEX: return HexOf(data, bytes.size());
     case fmtMIME64: return Base64Of(data, bytes.size());
-    default: return bytes;
+    case fmtCOPY: break;
     }
+    // fmtCOPY, and a number that names no format: the bytes as they are.
+    return bytes;
 }
 
 std::string ParseFormatted(const std::string& text, TStringFormat format) {
@@ -110,8 +114,10 @@ std::string ParseFormatted(const std::string& text, TStringFormat format) {
     switch (format) {
     case fmtHEX: bytes = ParseHex(text); break;
     case fmtMIME64: bytes = ParseBase64(text); break;
-    default: return text;
+    case fmtCOPY: return text;
     }
+    // A number that names no format takes the text as it is, as fmtCOPY does.
+    if (format != fmtHEX && format != fmtMIME64) return text;
     if (!bytes) throw Exception("The text is not valid in its format");
     return std::string(bytes->begin(), bytes->end());
 }
@@ -152,3 +158,5 @@ std::string CodePageToUtf8(std::string_view text, const std::string& codePage) {
     out.resize(out.size() - outLeft);
     return out;
 }
+
+}  // namespace quellmark

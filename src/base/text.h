@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+namespace quellmark {
+
 bool SameText(std::string_view a, std::string_view b);
 std::string Trim(std::string_view text);
 
@@ -35,3 +37,5 @@ std::optional<std::string> Utf8ToCodePage(std::string_view text, const std::stri
 // The reverse: 8-bit text in the named code page as UTF-8 (bytes the code
 // page leaves undefined become "?").
 std::string CodePageToUtf8(std::string_view text, const std::string& codePage);
+
+}  // namespace quellmark

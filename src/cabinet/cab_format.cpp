@@ -5,6 +5,8 @@
 #include "base/streams.h"
 #include "base/text.h"
 
+namespace quellmark {
+
 namespace {
 
 uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
@@ -68,3 +70,5 @@ bool IsSafeRelativeName(const std::string& name) {
     }
     return true;
 }
+
+}  // namespace quellmark

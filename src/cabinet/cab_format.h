@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace quellmark {
+
 class TStream;
 
 constexpr uint16_t kFolderContinuedFromPrev = 0xFFFD;
@@ -47,3 +49,5 @@ std::string DisplayName(const std::string& storedName, uint16_t attributes);
 // True when a stored name stays beneath the directory it is extracted to:
 // not absolute, no drive prefix, no ".." or empty component.
 bool IsSafeRelativeName(const std::string& name);
+
+}  // namespace quellmark

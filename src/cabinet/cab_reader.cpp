@@ -17,7 +17,10 @@
 #include "base/text.h"
 #include "cabinet/cab_format.h"
 
+// The environment a spawned program inherits.
 extern char** environ;
+
+namespace quellmark {
 
 namespace {
 
@@ -398,3 +401,5 @@ intptr_t TSTCabReader::NextCabinet(FDINOTIFICATION& n) {
     continued_ = true;
     return answer;
 }
+
+}  // namespace quellmark

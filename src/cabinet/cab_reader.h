@@ -12,6 +12,8 @@
 #include "cabinet/fdi.h"
 #include "base/component.h"
 
+namespace quellmark {
+
 // A failure of the cabinet library, with its error record.
 class ESTCabinet : public Exception {
 public:
@@ -121,3 +123,5 @@ private:
     std::vector<std::string> openSources_, openTargets_;  // files open for writing, not yet closed
     std::string refusal_;  // why a notification refused to go on, shown instead of the library's error
 };
+
+}  // namespace quellmark

@@ -5,6 +5,8 @@
 #include "base/exception.h"
 #include "cabinet/cab_format.h"
 
+namespace quellmark {
+
 namespace {
 
 // Owns one GObject reference.
@@ -86,3 +88,5 @@ void WriteCabinet(const std::string& cabinetPath, const std::vector<CabSource>& 
     if (!g_output_stream_close(G_OUTPUT_STREAM(stream.p), nullptr, &error))
         Raise("Cannot write the cabinet \"" + cabinetPath + "\"", error);
 }
+
+}  // namespace quellmark

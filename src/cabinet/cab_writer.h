@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace quellmark {
+
 struct CabSource {
     std::string path;        // the file to read
     std::string storedName;  // its name in the cabinet, "/" between directories
@@ -14,3 +16,5 @@ struct CabSource {
 // file keeps its modification time; names outside ASCII are stored as UTF-8
 // and flagged so. Throws Exception on failure.
 void WriteCabinet(const std::string& cabinetPath, const std::vector<CabSource>& sources, bool compress);
+
+}  // namespace quellmark

@@ -11,6 +11,8 @@
 
 #include "cabinet/cab_format.h"
 
+namespace quellmark {
+
 struct FdiContext {
     mspack_system system;  // the table of hooks libmspack is made with
     PFNALLOC alloc;
@@ -367,3 +369,5 @@ bool FDIDestroy(HFDI context) {
     free(context);
     return true;
 }
+
+}  // namespace quellmark

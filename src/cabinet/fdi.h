@@ -6,6 +6,8 @@
 // mspack_system hooks so that every file access goes through the callbacks.
 #include <cstdint>
 
+namespace quellmark {
+
 enum TFDIERROR : int32_t {
     FDIERROR_NONE,
     FDIERROR_CABINET_NOT_FOUND,
@@ -88,3 +90,5 @@ bool FDIIsCabinet(HFDI context, intptr_t handle, FDICABINETINFO* info);
 bool FDICopy(HFDI context, const char* name, const char* path, int flags, PFNFDINOTIFY notify, void* decrypt,
              void* user);
 bool FDIDestroy(HFDI context);
+
+}  // namespace quellmark

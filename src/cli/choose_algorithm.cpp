@@ -3,6 +3,8 @@
 #include "cli/commands.h"
 #include "crypto/registry.h"
 
+namespace quellmark {
+
 namespace {
 
 template <class Info>
@@ -36,3 +38,5 @@ const THashClass& ChooseHash(const std::string& name) {
     if (const THashClass* cls = LookupHashClass(name)) return *cls;
     throw UsageError{"unknown hash \"" + name + "\"; the valid names are:" + ValidNames(HashRegistry(), false)};
 }
+
+}  // namespace quellmark

@@ -4,6 +4,8 @@
 #include "crypto/cipher.h"
 #include "crypto/hash.h"
 
+namespace quellmark {
+
 int CommandAlgorithms(const Invocation& inv);
 int CommandHash(const Invocation& inv);
 int CommandCode(const Invocation& inv, bool encipher);
@@ -17,3 +19,5 @@ int CommandCreate(const Invocation& inv);
 // throws UsageError listing the valid names.
 const TCipherClass& ChooseCipher(const std::string& name);
 const THashClass& ChooseHash(const std::string& name);
+
+}  // namespace quellmark

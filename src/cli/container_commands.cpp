@@ -21,6 +21,8 @@
 #include "container/vossel_decoder.h"
 #include "crypto/registry.h"
 
+namespace quellmark {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -242,3 +244,5 @@ int CommandCreate(const Invocation& inv) {
     WriteContainer(cabinet, containerPath, IndexOf(cls), password, TerminalProgress("enciphering"));
     return kExitOk;
 }
+
+}  // namespace quellmark

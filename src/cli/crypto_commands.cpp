@@ -11,6 +11,8 @@
 #include "crypto/managers.h"
 #include "crypto/registry.h"
 
+namespace quellmark {
+
 int CommandAlgorithms(const Invocation& inv) {
     CheckOptionsAllowed(inv, {});
     if (!inv.operands.empty()) throw UsageError{"\"ozv algorithms\" takes no operands"};
@@ -115,3 +117,5 @@ int CommandCode(const Invocation& inv, bool encipher) {
         manager.DecipherStream(&in, &out, INT64_MAX);
     return 0;
 }
+
+}  // namespace quellmark

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace quellmark {
+
 namespace {
 
 struct OptionSpec {
@@ -86,3 +88,5 @@ void CheckOptionsAllowed(const Invocation& inv, const std::vector<std::string>& 
             throw UsageError{"option --" + name + " does not apply to \"ozv " + inv.command + "\""};
     }
 }
+
+}  // namespace quellmark

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace quellmark {
+
 struct Invocation {
     std::string command;
     std::vector<std::string> operands;
@@ -28,3 +30,5 @@ Invocation ParseCommandLine(const std::vector<std::string>& args);
 
 // Refuses options that `inv.command` does not take.
 void CheckOptionsAllowed(const Invocation& inv, const std::vector<std::string>& allowed);
+
+}  // namespace quellmark

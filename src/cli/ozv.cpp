@@ -6,6 +6,8 @@
 #include "base/version.h"
 #include "cli/commands.h"
 
+namespace quellmark {
+
 namespace {
 
 const char kHelp[] = R"(ozv - open, make and inspect Quellmark containers (.ozv)
@@ -88,3 +90,5 @@ int RunOzv(const std::vector<std::string>& args) {
         return kExitFailure;
     }
 }
+
+}  // namespace quellmark

@@ -10,6 +10,8 @@
 #include "base/streams.h"
 #include "base/text.h"
 
+namespace quellmark {
+
 namespace {
 
 std::string StripLineEnd(std::string text) {
@@ -88,3 +90,5 @@ std::string ObtainPassword(const Invocation& inv, bool confirm, bool stdinBusy) 
                          " cannot represent; choose another with --codepage"};
     return *keyed;
 }
+
+}  // namespace quellmark

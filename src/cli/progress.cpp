@@ -5,6 +5,8 @@
 #include <memory>
 #include <unistd.h>
 
+namespace quellmark {
+
 namespace {
 
 constexpr int64_t kWorthShowing = 16 << 20;  // bytes
@@ -45,3 +47,5 @@ TProgressEvent TerminalProgress(const char* label) {
     auto bar = std::make_shared<Bar>(Bar{label});
     return [bar](TProtection&, int64_t current, int64_t maximum) { bar->Update(current, maximum); };
 }
+
+}  // namespace quellmark

@@ -10,6 +10,8 @@
 #include "crypto/managers.h"
 #include "crypto/registry.h"
 
+namespace quellmark {
+
 void WriteContainer(const std::string& cabinetPath, const std::string& containerPath, int32_t algorithmIndex,
                     const std::string& password, const TProgressEvent& progress) {
     TStringList names;
@@ -44,3 +46,5 @@ void WriteContainer(const std::string& cabinetPath, const std::string& container
         throw Exception("Cannot write \"" + containerPath + "\": " + std::strerror(errno));
     }
 }
+
+}  // namespace quellmark

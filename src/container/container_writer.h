@@ -7,8 +7,12 @@
 
 #include "crypto/protection.h"
 
+namespace quellmark {
+
 // Enciphers the cabinet at `cabinetPath` into a new container at
 // `containerPath` with the cipher at registry index `algorithmIndex`. The
 // container appears whole or not at all (written aside, then renamed).
 void WriteContainer(const std::string& cabinetPath, const std::string& containerPath, int32_t algorithmIndex,
                     const std::string& password, const TProgressEvent& progress = nullptr);
+
+}  // namespace quellmark

@@ -10,6 +10,8 @@
 
 #include "base/exception.h"
 
+namespace quellmark {
+
 namespace {
 
 struct LocalTime {
@@ -82,3 +84,5 @@ std::string CreateUniqueFile(const std::string& directory, const std::string& na
     }
     throw Exception("Failed 1000 times to create a temp file.");
 }
+
+}  // namespace quellmark

@@ -4,6 +4,8 @@
 // process or another, ever share one.
 #include <string>
 
+namespace quellmark {
+
 // Creates a new empty file in `directory` and returns its full path (or only
 // its file name). Throws Exception("Failed 1000 times to create a temp file.")
 // when 1000 candidate names could not be created.
@@ -12,3 +14,5 @@ std::string CreateUniqueFile(const std::string& directory, const std::string& na
 // The text with its trailing decimal number increased by one, fitted to
 // `width` (the text's length when 0), zero-padded to the width when `pad`.
 std::string IncrementSuffix(const std::string& text, int width, bool pad);
+
+}  // namespace quellmark

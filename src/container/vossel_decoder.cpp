@@ -6,6 +6,8 @@
 #include "container/unique_file.h"
 #include "crypto/registry.h"
 
+namespace quellmark {
+
 TVosselDecoder::TVosselDecoder() { ListCipherNames(&cipherNames_); }
 
 std::string TVosselDecoder::AlgorithmAt(int32_t index) const {
@@ -67,3 +69,5 @@ void TVosselDecoder::DecodeContainer(TStringList& files, const std::string& cont
     std::remove(tempCabinet_.c_str());
     for (const auto& entry : fileNames_) files.Add(entry.text);
 }
+
+}  // namespace quellmark

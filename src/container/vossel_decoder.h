@@ -11,6 +11,8 @@
 #include "cabinet/cab_reader.h"
 #include "crypto/managers.h"
 
+namespace quellmark {
+
 constexpr int64_t kContainerHeaderSize = 256;
 
 class TVosselDecoder {
@@ -42,3 +44,5 @@ private:
 
 // The algorithm index stored in a container header.
 int32_t ReadAlgorithmIndex(const std::string& containerPath);
+
+}  // namespace quellmark

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
+namespace quellmark {
+
 inline uint16_t LoadBE16(const uint8_t* p) { return uint16_t(p[0] << 8 | p[1]); }
 inline void StoreBE16(uint8_t* p, uint16_t v) {
     p[0] = uint8_t(v >> 8); p[1] = uint8_t(v);
@@ -68,3 +70,5 @@ inline void FillSecret(void* buffer, uint8_t value, std::size_t size) {
     volatile uint8_t* p = static_cast<volatile uint8_t*>(buffer);
     for (std::size_t i = 0; i < size; ++i) p[i] = value;
 }
+
+}  // namespace quellmark

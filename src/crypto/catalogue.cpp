@@ -40,6 +40,8 @@
 #include "crypto/hashes/tiger.h"
 #include "crypto/registry.h"
 
+namespace quellmark {
+
 namespace {
 
 template <class Info>
@@ -131,3 +133,5 @@ void EnrolCatalogueCiphers(TCipherRegistry& registry) {
     };
     for (const auto& slot : order) registry.Enrol(slot.cls, slot.displayName, slot.comment);
 }
+
+}  // namespace quellmark

@@ -8,6 +8,8 @@
 #include "crypto/hashes/ripemd.h"
 #include "crypto/random_fill.h"
 
+namespace quellmark {
+
 const THashClass* const DefaultKeyHashClass = &THash_RipeMD256::Class;
 
 std::shared_ptr<TCipher> CreateCipher(const TCipherClass& cls, const std::string* keyText,
@@ -174,3 +176,5 @@ void TCipher::DecipherData(const uint8_t* source, uint8_t* dest, int32_t size) {
     CheckReady();
     DecipherModes(source, dest, size);
 }
+
+}  // namespace quellmark

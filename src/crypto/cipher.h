@@ -12,6 +12,8 @@
 #include "crypto/hash.h"
 #include "crypto/protection.h"
 
+namespace quellmark {
+
 enum TCipherMode : uint8_t {
     cmCTS = 0,     // CBC with XOR-accumulated feedback; the mode of every container
     cmCBC = 1,
@@ -201,3 +203,5 @@ private:
     Bytes feedback_;  // F: running chaining register
     Bytes userData_;  // the key schedule
 };
+
+}  // namespace quellmark

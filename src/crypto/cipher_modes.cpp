@@ -6,6 +6,8 @@
 #include "crypto/bytes.h"
 #include "crypto/cipher.h"
 
+namespace quellmark {
+
 namespace {
 
 // Room for the ciphertext of one batch of deciphered blocks; at least one
@@ -213,3 +215,5 @@ void TCipher::DecipherChained(const uint8_t* source, uint8_t* dest, int32_t coun
 void TCipher::DecipherBlocks(uint8_t* blocks, int32_t count) {
     for (int32_t i = 0; i < count; ++i) DecipherBlock(blocks + i * BlockSize());
 }
+
+}  // namespace quellmark

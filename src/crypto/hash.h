@@ -7,6 +7,8 @@
 
 #include "crypto/protection.h"
 
+namespace quellmark {
+
 class THash;
 
 // What the registries and the key setup need to know of a hash class
@@ -84,3 +86,5 @@ public:
     virtual void HashRestarted(THash& hash) = 0;
     virtual void HashFinished(THash& hash) = 0;
 };
+
+}  // namespace quellmark

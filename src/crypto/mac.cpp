@@ -5,6 +5,8 @@
 
 #include "crypto/bytes.h"
 
+namespace quellmark {
+
 namespace {
 
 constexpr uint8_t kWipeFills[3] = {0xAA, 0x55, 0x00};
@@ -52,3 +54,5 @@ void TMAC::HashRestarted(THash& hash) {
 void TMAC::HashFinished(THash& hash) {
     if (const auto& chained = ChainedProtection()) chained->ProcessMemory(hash.DigestBytes(), hash.DigestSize(), actShred);
 }
+
+}  // namespace quellmark

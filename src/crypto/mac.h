@@ -16,6 +16,8 @@
 #include "crypto/hash.h"
 #include "crypto/protection.h"
 
+namespace quellmark {
+
 class TMAC : public TProtection, public TMACHook {
 public:
     explicit TMAC(std::string password = {}, std::shared_ptr<TProtection> chained = nullptr);
@@ -39,3 +41,5 @@ private:
 
     std::string password_;
 };
+
+}  // namespace quellmark

@@ -2,6 +2,8 @@
 
 #include "crypto/registry.h"
 
+namespace quellmark {
+
 namespace {
 
 // "comment, " (when there is a comment) + bits + unit.
@@ -136,3 +138,5 @@ void TCipherManager::ReadProperties(const TPropertyMap& properties) {
     if (auto it = properties.find("Cipher"); it != properties.end())
         if (const TCipherClass* cls = FindByFullName(CipherRegistry(), it->second)) Select(cls);
 }
+
+}  // namespace quellmark

@@ -10,6 +10,8 @@
 #include "base/component.h"
 #include "crypto/hash.h"
 
+namespace quellmark {
+
 class TStream;
 
 class THashManager : public TComponent {
@@ -90,3 +92,5 @@ public:
 private:
     TProtection& coder_;
 };
+
+}  // namespace quellmark

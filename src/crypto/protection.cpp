@@ -6,6 +6,8 @@
 #include "base/streams.h"
 #include "crypto/bytes.h"
 
+namespace quellmark {
+
 void TProtection::SetChainedProtection(std::shared_ptr<TProtection> p) {
     if (p == chained_) return;
     for (const TProtection* link = p.get(); link; link = link->chained_.get())
@@ -123,3 +125,5 @@ std::string TProtection::ProcessText(const std::string& text, TProtectionAction 
     std::string coded(stream.Bytes().begin(), stream.Bytes().end());
     return action == actDecipher ? coded : FormatBytes(coded, format);
 }
+
+}  // namespace quellmark

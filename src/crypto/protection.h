@@ -10,6 +10,8 @@
 #include "base/exception.h"
 #include "base/text.h"
 
+namespace quellmark {
+
 class TStream;
 
 enum TProtectionAction : uint8_t { actEncipher, actDecipher, actShred, actDigest, actErase };
@@ -83,3 +85,5 @@ private:
 
     std::shared_ptr<TProtection> chained_;
 };
+
+}  // namespace quellmark

@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+namespace quellmark {
+
 uint32_t RandomFill(uint32_t seed, uint8_t* buffer, int32_t size) {
     uint32_t s = seed;
     for (int32_t i = 0; i < size; ++i) {
@@ -19,3 +21,5 @@ uint32_t TimeSeed() {
     const uint64_t ticks = static_cast<uint64_t>(counter.tv_sec) * 1000000000u + static_cast<uint64_t>(counter.tv_nsec);
     return static_cast<uint32_t>(msOfDay) ^ static_cast<uint32_t>(ticks) ^ static_cast<uint32_t>(ticks >> 32);
 }
+
+}  // namespace quellmark

@@ -3,6 +3,8 @@
 #include "base/text.h"
 #include "crypto/ciphers/blowfish.h"
 
+namespace quellmark {
+
 std::string ShortClassName(std::string_view className) {
     std::size_t cut = className.find('_');
     return std::string(cut == std::string_view::npos ? className : className.substr(cut + 1));
@@ -114,3 +116,5 @@ const THashClass* LookupHashClass(std::string_view name) { return HashRegistry()
 std::string CipherTitle(const TCipherClass& cls) { return CipherRegistry().Title(cls); }
 std::string HashTitle(const THashClass& cls) { return HashRegistry().Title(cls); }
 const TCipherClass& FallbackCipherClass() { return TCipher_Blowfish::Class; }
+
+}  // namespace quellmark

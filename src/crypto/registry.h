@@ -9,6 +9,8 @@
 #include "crypto/cipher.h"
 #include "crypto/hash.h"
 
+namespace quellmark {
+
 // The class name without the part up to and including its first "_"
 // ("TCipher_SAFER_K40" gives "SAFER_K40"); unchanged when it has no "_".
 std::string ShortClassName(std::string_view className);
@@ -55,3 +57,5 @@ const TCipherClass& FallbackCipherClass();
 // Fill the registries in their fixed order (the catalogue).
 void EnrolCatalogueHashes(THashRegistry& registry);
 void EnrolCatalogueCiphers(TCipherRegistry& registry);
+
+}  // namespace quellmark

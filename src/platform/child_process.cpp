@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+namespace quellmark {
+
 namespace {
 
 // The argument vector, built before fork: a forked child of a process with
@@ -144,3 +146,5 @@ std::string FindProgram(const std::string& name) {
         start = end + 1;
     }
 }
+
+}  // namespace quellmark

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace quellmark {
+
 // Starts `program` (a path) with `arguments` in a session of its own, with
 // standard input from /dev/null and default signal handling. It is never our
 // child once this returns, so it leaves no zombie and outlives us; signals
@@ -18,3 +20,5 @@ std::optional<std::string> RunForOutput(const std::string& program, const std::v
 // `name` itself when it holds a slash; otherwise the first executable file of
 // that name in the directories of PATH. Empty when there is none.
 std::string FindProgram(const std::string& name);
+
+}  // namespace quellmark

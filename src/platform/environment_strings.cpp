@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+namespace quellmark {
+
 std::string ExpandEnvironmentStrings(const std::string& text) {
     std::string out;
     std::size_t i = 0;
@@ -26,3 +28,5 @@ std::string ExpandEnvironmentStrings(const std::string& text) {
     out.append(text, i, std::string::npos);
     return out;
 }
+
+}  // namespace quellmark

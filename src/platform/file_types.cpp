@@ -8,6 +8,8 @@
 #include "platform/file_types_mime.h"
 #include "platform/icon_theme.h"
 
+namespace quellmark {
+
 namespace {
 
 std::vector<std::string> SplitKey(std::string_view key) {
@@ -113,3 +115,5 @@ std::optional<std::string> TFreedesktopFileTypes::DefaultValue(TRootKey root, st
     parts.erase(parts.begin(), parts.begin() + 2);
     return machine_->DefaultValue(parts);
 }
+
+}  // namespace quellmark

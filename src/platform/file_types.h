@@ -14,6 +14,8 @@
 
 #include "platform/file_types_xdg.h"
 
+namespace quellmark {
+
 enum class TRootKey { ClassesRoot, LocalMachine };
 
 // Anything that answers file-type keys: the freedesktop views, or a fixed table in tests.
@@ -68,3 +70,5 @@ private:
     std::unique_ptr<View> classes_;  // with the user's own files
     std::unique_ptr<View> machine_;  // without them
 };
+
+}  // namespace quellmark

@@ -7,6 +7,8 @@
 
 #include "platform/file_types_key_file.h"
 
+namespace quellmark {
+
 namespace freedesktop {
 namespace {
 
@@ -158,3 +160,5 @@ std::string ResolveProgram(const std::string& program, const std::vector<std::st
 }
 
 }  // namespace freedesktop
+
+}  // namespace quellmark

@@ -9,6 +9,8 @@
 
 #include "platform/file_types_xdg.h"
 
+namespace quellmark {
+
 namespace freedesktop {
 
 class MimeApps {
@@ -50,3 +52,5 @@ std::optional<std::vector<std::string>> SplitExec(std::string_view exec);
 std::string ResolveProgram(const std::string& program, const std::vector<std::string>& searchPath);
 
 }  // namespace freedesktop
+
+}  // namespace quellmark

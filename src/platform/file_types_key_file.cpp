@@ -5,6 +5,8 @@
 
 #include "base/text.h"
 
+namespace quellmark {
+
 namespace freedesktop {
 
 KeyFile KeyFile::Parse(std::string_view text) {
@@ -93,3 +95,5 @@ std::string UnescapeString(std::string_view value) {
 }
 
 }  // namespace freedesktop
+
+}  // namespace quellmark

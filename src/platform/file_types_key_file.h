@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+namespace quellmark {
+
 namespace freedesktop {
 
 class KeyFile {
@@ -33,3 +35,5 @@ std::vector<std::string> SplitList(std::string_view value, char separator);
 std::string UnescapeString(std::string_view value);
 
 }  // namespace freedesktop
+
+}  // namespace quellmark

@@ -6,6 +6,8 @@
 
 #include "platform/file_types_key_file.h"
 
+namespace quellmark {
+
 namespace freedesktop {
 namespace {
 
@@ -153,3 +155,5 @@ std::vector<std::string> MimeDatabase::IconNames(std::string_view type) const {
 }
 
 }  // namespace freedesktop
+
+}  // namespace quellmark

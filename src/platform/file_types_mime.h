@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+namespace quellmark {
+
 namespace freedesktop {
 
 class MimeDatabase {
@@ -44,3 +46,5 @@ private:
 };
 
 }  // namespace freedesktop
+
+}  // namespace quellmark

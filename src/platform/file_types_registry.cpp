@@ -1,5 +1,7 @@
 #include "platform/file_types.h"
 
+namespace quellmark {
+
 TReadOnlyRegistry::TReadOnlyRegistry(const TFileTypeKeys& keys, TRootKey root) : keys_(keys), root_(root) {}
 
 void TReadOnlyRegistry::SetRootKey(TRootKey root) {
@@ -28,3 +30,5 @@ std::string TReadOnlyRegistry::ReadString(std::string_view name) const {
     if (!current_ || !name.empty()) return {};
     return keys_.DefaultValue(root_, *current_).value_or("");
 }
+
+}  // namespace quellmark

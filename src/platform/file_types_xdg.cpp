@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstdlib>
 
+namespace quellmark {
+
 namespace freedesktop {
 namespace {
 
@@ -82,3 +84,5 @@ std::vector<std::string> BaseDirs::ConfigSearchPath() const {
 }
 
 }  // namespace freedesktop
+
+}  // namespace quellmark

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace quellmark {
+
 namespace freedesktop {
 
 struct BaseDirs {
@@ -26,3 +28,5 @@ struct BaseDirs {
 };
 
 }  // namespace freedesktop
+
+}  // namespace quellmark

@@ -7,6 +7,8 @@
 
 #include "platform/file_types_key_file.h"
 
+namespace quellmark {
+
 namespace freedesktop {
 namespace {
 
@@ -44,8 +46,9 @@ struct IconTheme::Theme {
             switch (kind) {
                 case Fixed: return size == wanted;
                 case Scalable: return minSize <= wanted && wanted <= maxSize;
-                default: return size - threshold <= wanted && wanted <= size + threshold;
+                case Threshold: break;
             }
+            return size - threshold <= wanted && wanted <= size + threshold;
         }
         int Distance(int wanted) const {
             int low = size * scale, high = size * scale;
@@ -186,3 +189,5 @@ std::string IconTheme::LookupFallback(const std::string& iconName) const {
 }
 
 }  // namespace freedesktop
+
+}  // namespace quellmark

@@ -10,6 +10,8 @@
 
 #include "platform/file_types_xdg.h"
 
+namespace quellmark {
+
 // The size of the icons the desktop program shows, in pixels.
 constexpr int kLargeIconSize = 32;
 
@@ -49,3 +51,5 @@ private:
 };
 
 }  // namespace freedesktop
+
+}  // namespace quellmark

@@ -8,6 +8,8 @@
 #include "base/text.h"
 #include "platform/child_process.h"
 
+namespace quellmark {
+
 namespace {
 
 // "scheme:..." with a scheme of two or more characters, so that nothing
@@ -98,3 +100,5 @@ int ShellExecute(const std::string& operation, const std::string& file, const st
     if (!S_ISREG(info.st_mode) || access(file.c_str(), X_OK) != 0) return ERROR_BAD_FORMAT;
     return RunProgram(file, parameters);
 }
+
+}  // namespace quellmark

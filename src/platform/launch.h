@@ -17,6 +17,8 @@
 // so nothing waits for it.
 #include <string>
 
+namespace quellmark {
+
 // The shell's result codes; any value above 32 means success.
 enum : int {
     ERROR_FILE_NOT_FOUND = 2,
@@ -35,3 +37,5 @@ int ShellExecute(const std::string& operation, const std::string& file, const st
 
 // The shell code for a failed start with this errno.
 int ShellCodeOfErrno(int error);
+
+}  // namespace quellmark

@@ -5,6 +5,8 @@
 #include "base/streams.h"
 #include "crypto/managers.h"
 
+namespace quellmark {
+
 namespace {
 
 constexpr char kData[] = "data";
@@ -60,3 +62,5 @@ void SavePassword(const TPasswordRecord& record, RegistryFile& store) {
     registry.WriteBool(kRemember, record.rememberPassword);
     registry.CloseKey();
 }
+
+}  // namespace quellmark

@@ -10,6 +10,8 @@
 
 #include "platform/registry_store.h"
 
+namespace quellmark {
+
 inline constexpr char kPasswordRecordKey[] = "\\Software\\Brindlecor\\ozvDecoder";
 // The record is read back through a buffer of this many bytes.
 inline constexpr int kLongestStoredPassword = 4096;
@@ -31,3 +33,5 @@ TPasswordRecord LoadPassword(RegistryFile& store = UserRegistry());
 // which could not be read back, and "Failed to set data" for either value
 // when the store refuses it.
 void SavePassword(const TPasswordRecord& record, RegistryFile& store = UserRegistry());
+
+}  // namespace quellmark

@@ -14,6 +14,8 @@
 
 #include "platform/registry_text.h"
 
+namespace quellmark {
+
 namespace {
 
 // Far beyond anything the program stores; a bigger file is not ours.
@@ -237,3 +239,5 @@ RegistryFile& UserRegistry() {
     static RegistryFile store(UserRegistryPath());
     return store;
 }
+
+}  // namespace quellmark

@@ -14,6 +14,8 @@
 #include "base/exception.h"
 #include "platform/registry_tree.h"
 
+namespace quellmark {
+
 // The file could not be read or written (not: it could not be parsed).
 class ERegistryFileError : public Exception {
 public:
@@ -57,3 +59,5 @@ private:
 std::string UserRegistryPath();
 // The current user's store, made on first use.
 RegistryFile& UserRegistry();
+
+}  // namespace quellmark

@@ -6,6 +6,8 @@
 #include "platform/registry_text.h"
 #include "platform/unicode.h"
 
+namespace quellmark {
+
 namespace {
 
 [[noreturn]] void InvalidDataType(const std::string& name) {
@@ -166,3 +168,5 @@ bool TRegistry::DeleteValue(const std::string& name) {
     }
     return removed;
 }
+
+}  // namespace quellmark

@@ -15,6 +15,8 @@
 #include "base/exception.h"
 #include "platform/registry_file.h"
 
+namespace quellmark {
+
 inline constexpr char kCurrentUserRoot[] = "HKEY_CURRENT_USER";
 
 // The registry layer's failures: "Invalid data type for '<name>'" for a value
@@ -82,3 +84,5 @@ private:
     RegistryFile& store_;
     std::string current_;  // full path of the open key; empty when none is open
 };
+
+}  // namespace quellmark

@@ -6,6 +6,8 @@
 
 #include "platform/unicode.h"
 
+namespace quellmark {
+
 namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
@@ -270,3 +272,5 @@ RegistryTree ParseRegistryText(std::string_view bytes) {
     if (!headerSeen) throw ERegistryTextError(lines.Number(), "the file is empty");
     return tree;
 }
+
+}  // namespace quellmark

@@ -18,6 +18,8 @@
 #include "base/exception.h"
 #include "platform/registry_tree.h"
 
+namespace quellmark {
+
 inline constexpr std::string_view kRegistryTextHeader = "Windows Registry Editor Version 5.00";
 
 // A text that is not a registry file; the message names the line.
@@ -37,3 +39,5 @@ RegistryTree ParseRegistryText(std::string_view bytes);
 // Whether a value or key name can stand in the text form: valid UTF-8 and
 // no control characters (a line break would end the line early).
 bool IsStorableRegistryName(std::string_view name);
+
+}  // namespace quellmark

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace quellmark {
+
 namespace {
 
 unsigned char Fold(char c) {
@@ -102,3 +104,5 @@ bool RegistryTree::Remove(std::string_view path, std::string_view name) {
     key->second.erase(value);
     return true;
 }
+
+}  // namespace quellmark

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+namespace quellmark {
+
 // Value types by their Windows registry numbers, the same numbers that the
 // export text form writes as hex(N).
 enum : uint32_t {
@@ -71,3 +73,5 @@ inline constexpr std::size_t kMaxRegistryDepth = 512;
 
 // The path split at its backslashes; an empty path gives no components.
 std::vector<std::string> SplitRegistryPath(std::string_view path);
+
+}  // namespace quellmark

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace quellmark {
+
 namespace {
 
 // Decodes one character at `i`, moving past it; -1 when malformed.
@@ -102,3 +104,5 @@ std::optional<std::string> Utf8ToUtf16Le(std::string_view text) {
     }
     return out;
 }
+
+}  // namespace quellmark

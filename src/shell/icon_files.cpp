@@ -7,6 +7,8 @@
 
 #include "platform/icon_theme.h"
 
+namespace quellmark {
+
 namespace {
 
 // Several pictures (an ICO file's sizes): the smallest not below 32 px, else the largest.
@@ -70,3 +72,5 @@ std::string CurrentIconThemeName(const freedesktop::BaseDirs& dirs) {
     const std::string desktopChoice = QGuiApplication::instance() ? QIcon::themeName().toStdString() : std::string();
     return freedesktop::IconTheme::ChosenThemeName(dirs, desktopChoice);
 }
+
+}  // namespace quellmark

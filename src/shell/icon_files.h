@@ -8,6 +8,8 @@
 #include "platform/file_types_xdg.h"
 #include "platform/icon_theme.h"
 
+namespace quellmark {
+
 // The image of `fileName` as a 32 x 32 icon (ARGB, aspect kept, centred), or
 // a null image when the file cannot be read as an image. An image file holds
 // one icon: every index gives it; from an ICO file the picture nearest to
@@ -25,3 +27,5 @@ std::string ThemeIconFile(std::string_view bareName);
 // The icon theme in use: the GTK setting of the configuration directories,
 // else the one Qt's platform theme reports, else GTK's default "Adwaita".
 std::string CurrentIconThemeName(const freedesktop::BaseDirs& dirs);
+
+}  // namespace quellmark

@@ -6,6 +6,8 @@
 #include "shell/icon_files.h"
 #include "shell/shell_paths.h"
 
+namespace quellmark {
+
 namespace {
 
 // Fills cache positions that stand for no extension; extensions are empty or begin with a dot.
@@ -87,3 +89,5 @@ int32_t TIconFinder::AddIcon(const std::string& extension) {
     extensions_.Add(extension);
     return index;
 }
+
+}  // namespace quellmark

@@ -14,6 +14,8 @@
 #include "shell/image_list.h"
 #include "shell/shell_hooks.h"
 
+namespace quellmark {
+
 class TIconFinder {
 public:
     TIconFinder(std::shared_ptr<const TFileTypeKeys> fileTypes, ExpandEnvironmentHook expandEnvironment);
@@ -43,3 +45,5 @@ private:
 // The icon index of an icon location "file,index": 0 when it has no comma,
 // nullopt when the index is no decimal integer.
 std::optional<int> IconIndexOfLocation(const std::string& location);
+
+}  // namespace quellmark

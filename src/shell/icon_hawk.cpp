@@ -3,6 +3,8 @@
 #include "shell/icon_files.h"
 #include "shell/shell_paths.h"
 
+namespace quellmark {
+
 void THawkDoIcons::SetFileName(const std::string& fileName) {
     if (fileName == fileName_) return;
     numberOfIcons_ = 0;
@@ -27,3 +29,5 @@ void THawkDoIcons::SetIconIndex(int index) {
 void THawkDoIcons::Refresh() {
     if (FileExists(fileName_)) icon_ = ExtractIconA(fileName_, iconIndex_);
 }
+
+}  // namespace quellmark

@@ -7,6 +7,8 @@
 
 #include "base/component.h"
 
+namespace quellmark {
+
 class THawkDoIcons : public TComponent {
 public:
     explicit THawkDoIcons(TComponent* owner = nullptr) : TComponent(owner) {}
@@ -28,3 +30,5 @@ private:
     int iconIndex_ = 0;
     QImage icon_;
 };
+
+}  // namespace quellmark

@@ -1,5 +1,7 @@
 #include "shell/image_list.h"
 
+namespace quellmark {
+
 int TImageList::Add(const QImage& image) {
     if (image.isNull()) return -1;
     images_.push_back(image.size() == QSize(Width, Height)
@@ -7,3 +9,5 @@ int TImageList::Add(const QImage& image) {
                           : image.scaled(Width, Height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     return Count() - 1;
 }
+
+}  // namespace quellmark

@@ -3,6 +3,8 @@
 #include <QImage>
 #include <vector>
 
+namespace quellmark {
+
 class TImageList {
 public:
     static constexpr int Width = 32;
@@ -19,3 +21,5 @@ public:
 private:
     std::vector<QImage> images_;
 };
+
+}  // namespace quellmark

@@ -4,6 +4,8 @@
 
 class QWidget;
 
+namespace quellmark {
+
 class TQtErrorBox : public TErrorBox {
 public:
     explicit TQtErrorBox(QWidget* parent = nullptr) : parent_(parent) {}
@@ -12,3 +14,5 @@ public:
 private:
     QWidget* parent_;
 };
+
+}  // namespace quellmark

@@ -1,5 +1,7 @@
 #include "shell/shell_error.h"
 
+namespace quellmark {
+
 const char* ShellErrorMessage(int code) {
     switch (code) {
         case 2: return "The specified file was not found.";
@@ -21,3 +23,5 @@ const char* ShellErrorMessage(int code) {
 void ShowShellError(TErrorBox& box, int code) {
     if (const char* message = ShellErrorMessage(code)) box.ShowError(message);
 }
+
+}  // namespace quellmark

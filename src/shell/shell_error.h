@@ -2,6 +2,8 @@
 // Turning a failed shell launch into an error box.
 #include <string>
 
+namespace quellmark {
+
 // The error box: caption "Error", error icon, one "OK" button.
 class TErrorBox {
 public:
@@ -15,3 +17,5 @@ const char* ShellErrorMessage(int code);
 
 // Shows the code's text in the error box, or nothing when it has none.
 void ShowShellError(TErrorBox& box, int code);
+
+}  // namespace quellmark

@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+namespace quellmark {
+
 // Starts `file` (with `verb` "open" and a program: that program with
 // `parameters` as its one argument; with no verb: the file's default
 // application). Returns a value above 32 on success, else the shell's error code.
@@ -13,3 +15,5 @@ using ShellExecuteHook =
 
 // Replaces %NAME% by the environment variable's value.
 using ExpandEnvironmentHook = std::function<std::string(const std::string& text)>;
+
+}  // namespace quellmark

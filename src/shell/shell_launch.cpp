@@ -2,6 +2,8 @@
 
 #include "shell/shell_paths.h"
 
+namespace quellmark {
+
 namespace {
 
 // A command line that starts with a quoted program keeps only that program;
@@ -63,3 +65,5 @@ bool LaunchDocument(const TShellContext& context, const std::string& document, c
 bool ShellOpen(const TShellContext& context, const std::string& file, const std::string& parameters) {
     return Launched(context, DefaultAction(context, file, parameters));
 }
+
+}  // namespace quellmark

@@ -8,6 +8,8 @@
 #include "shell/shell_error.h"
 #include "shell/shell_hooks.h"
 
+namespace quellmark {
+
 // Every member must be set before the first launch.
 struct TShellContext {
     std::shared_ptr<const TFileTypeKeys> fileTypes;
@@ -26,3 +28,5 @@ bool LaunchDocument(const TShellContext& context, const std::string& document, c
 
 // Opens a file or address with the system's default action.
 bool ShellOpen(const TShellContext& context, const std::string& file, const std::string& parameters);
+
+}  // namespace quellmark

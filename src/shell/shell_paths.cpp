@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+namespace quellmark {
+
 std::string ExtractFileExt(std::string_view path) {
     const std::size_t slash = path.rfind('/');
     const std::size_t dot = path.rfind('.');
@@ -13,3 +15,5 @@ bool FileExists(const std::string& path) {
     std::error_code ignored;
     return !path.empty() && std::filesystem::is_regular_file(path, ignored);
 }
+
+}  // namespace quellmark

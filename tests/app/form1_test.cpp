@@ -13,6 +13,8 @@
 #include "temp_dir.h"
 #include "container/container_writer.h"
 
+namespace quellmark {
+
 namespace {
 
 // Records what the window shows and answers its questions from queues.
@@ -398,3 +400,5 @@ TEST_F(Form1Test, AScratchDirectoryThatTurnsReadOnlyOrDisappearsBetweenOpensGets
 }
 
 }  // namespace
+
+}  // namespace quellmark

@@ -26,6 +26,8 @@
 #include "temp_dir.h"
 #include "container/container_writer.h"
 
+namespace quellmark {
+
 namespace {
 
 QApplication& App() {
@@ -262,3 +264,5 @@ TEST_F(MainWindowTest, ThePasswordDialogRefusesWhatTheRecordCouldNotHold) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

@@ -6,6 +6,8 @@
 
 #include "app/placement.h"
 
+namespace quellmark {
+
 struct MapValues : TPlacementValues {
     std::map<std::string, std::string> values;
     std::optional<std::string> Read(const std::string& name) override {
@@ -14,3 +16,5 @@ struct MapValues : TPlacementValues {
     }
     void Write(const std::string& name, const std::string& value) override { values[name] = value; }
 };
+
+}  // namespace quellmark

@@ -7,6 +7,8 @@
 
 #include "app/placement.h"
 
+namespace quellmark {
+
 namespace {
 
 const ScreenMetrics kScreen{1920, 1080, 96};
@@ -78,3 +80,5 @@ TEST(Placement, OtherResolutionsAndPixelDensitiesAndBrokenValues) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

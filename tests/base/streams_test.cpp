@@ -9,6 +9,8 @@
 #include "base/text.h"
 #include "test_support.h"
 
+namespace quellmark {
+
 namespace {
 
 TEST(Streams, MemoryStreamReadsWritesSeeksAndGrows) {
@@ -113,3 +115,5 @@ TEST(Text, CodePagesAndComparisons) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

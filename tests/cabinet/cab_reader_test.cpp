@@ -10,6 +10,8 @@
 #include "cabinet/cab_reader.h"
 #include "cabinet_fixture.h"
 
+namespace quellmark {
+
 namespace {
 
 class CabReaderTest : public CabinetTest {};
@@ -405,3 +407,5 @@ TEST_F(CabReaderTest, AFailedRunReportsItsOwnSystemErrorAndNoOtherReaders) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

@@ -5,6 +5,8 @@
 #include "run_process.h"
 #include "test_support.h"
 
+namespace quellmark {
+
 namespace {
 
 class OzvContainerTest : public TempDirTest {
@@ -96,3 +98,5 @@ TEST_F(OzvContainerTest, BadInputGetsOneClearLineAndTheRightStatus) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

@@ -10,6 +10,8 @@
 #include "test_support.h"
 #include "vector_file.h"
 
+namespace quellmark {
+
 namespace {
 
 TEST(OzvEncrypt, BlowfishEcbZeroKeyGivesThePublishedBlock) {
@@ -131,3 +133,5 @@ TEST(OzvAlgorithms, ListsEveryIndexAndHash) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

@@ -11,6 +11,8 @@
 #include "run_process.h"
 #include "test_support.h"
 
+namespace quellmark {
+
 namespace {
 
 TEST(OzvHash, EveryRegisteredHashPrintsTheLibraryDigestForAFileAndStandardInput) {
@@ -44,3 +46,5 @@ TEST(OzvHash, EveryRegisteredHashPrintsTheLibraryDigestForAFileAndStandardInput)
 }
 
 }  // namespace
+
+}  // namespace quellmark

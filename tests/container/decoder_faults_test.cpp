@@ -17,6 +17,8 @@
 #include "run_process.h"
 #include "scoped_tmpfs.h"
 
+namespace quellmark {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -156,3 +158,5 @@ TEST_F(DecoderFaultTest, AFullDiskIsAClearErrorAndOzvLeavesNothingBehind) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

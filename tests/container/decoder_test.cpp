@@ -14,6 +14,8 @@
 #include "container/vossel_decoder.h"
 #include "crypto/registry.h"
 
+namespace quellmark {
+
 namespace {
 
 class DecoderTest : public CabinetTest {
@@ -167,3 +169,5 @@ TEST_F(UniqueFileTest, ThousandFailuresAreReportedAndRacingProcessesNeverShareAN
 }
 
 }  // namespace
+
+}  // namespace quellmark

@@ -6,9 +6,9 @@
 #include "crypto/ciphers/blowfish.h"
 #include "crypto/differential.h"
 
-namespace {
+namespace quellmark {
 
-using namespace quellmark;
+namespace {
 
 TEST(Blowfish, PublishedVectors) { ExpectBlockVectors(TCipher_Blowfish::Class, "blowfish.txt"); }
 
@@ -28,3 +28,5 @@ TEST(Blowfish, AgreesWithCryptoPPForEveryKeyLength) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

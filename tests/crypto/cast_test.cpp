@@ -10,9 +10,9 @@
 #include "crypto/differential.h"
 #include "vector_file.h"
 
-namespace {
+namespace quellmark {
 
-using namespace quellmark;
+namespace {
 
 TEST(Cast128, PublishedVectorsFor128And80And40BitKeys) { ExpectBlockVectors(TCipher_Cast128::Class, "cast128.txt"); }
 
@@ -62,3 +62,5 @@ TEST(Cast256, AgreesWithCryptoPPForEveryKeyLength) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

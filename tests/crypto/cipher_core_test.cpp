@@ -14,6 +14,8 @@
 #include "crypto/random_fill.h"
 #include "test_support.h"
 
+namespace quellmark {
+
 namespace {
 
 using Report = std::pair<int64_t, int64_t>;
@@ -310,3 +312,5 @@ TEST(ProtectionHelpers, TextsAndFilesCodeThroughTheStreamPath) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

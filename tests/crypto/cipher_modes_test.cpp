@@ -9,9 +9,9 @@
 #include "crypto/differential.h"
 #include "test_support.h"
 
-namespace {
+namespace quellmark {
 
-using namespace quellmark;
+namespace {
 
 constexpr TCipherMode kAllModes[] = {cmCTS, cmCBC, cmCFB, cmOFB, cmECB, cmCTSMAC, cmCBCMAC, cmCFBMAC};
 
@@ -165,3 +165,5 @@ TEST(CipherModes, BlockModesCodeEachCallsTailOnItsOwn) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

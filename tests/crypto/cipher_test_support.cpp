@@ -5,6 +5,8 @@
 #include "base/text.h"
 #include "vector_file.h"
 
+namespace quellmark {
+
 void ExpectBlockVectors(const TCipherClass& cls, const std::string& vectorFile) {
     auto cipher = cls.create();
     for (const VectorRecord& record : ReadVectors(vectorFile)) {
@@ -17,3 +19,5 @@ void ExpectBlockVectors(const TCipherClass& cls, const std::string& vectorFile) 
         EXPECT_EQ(HexOf(block), record.Text("In")) << vectorFile << " line " << record.line;
     }
 }
+
+}  // namespace quellmark

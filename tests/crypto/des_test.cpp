@@ -13,9 +13,9 @@
 #include "test_support.h"
 #include "vector_file.h"
 
-namespace {
+namespace quellmark {
 
-using namespace quellmark;
+namespace {
 
 TEST(Des, NbsValidationSet) { ExpectBlockVectors(TCipher_1DES::Class, "des.txt"); }
 
@@ -224,3 +224,5 @@ TEST(DesLanes, TwoDesAndTwoDDesKeyedAlikeDifferInTheirCiphertext) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

@@ -8,6 +8,8 @@
 #include "test_support.h"
 #include "vector_file.h"
 
+namespace quellmark {
+
 namespace {
 
 std::unique_ptr<TCipher_Diamond2> Make(int32_t blockSize) {
@@ -111,3 +113,5 @@ TEST(Diamond2, ScrubReleasesTheTablesAndUnkeyedBlocksAreRefused) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

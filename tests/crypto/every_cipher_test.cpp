@@ -12,6 +12,8 @@
 #include "test_support.h"
 #include "vector_file.h"
 
+namespace quellmark {
+
 namespace {
 
 std::vector<const TCipherClass*> RegisteredCiphers() {
@@ -277,3 +279,5 @@ INSTANTIATE_TEST_SUITE_P(Registry, CipherWithAKnownAnswer, ::testing::ValuesIn(C
                          [](const auto& info) { return std::string(info.param->className); });
 
 }  // namespace
+
+}  // namespace quellmark

@@ -9,6 +9,8 @@
 #include "crypto/ciphers/frog.h"
 #include "test_support.h"
 
+namespace quellmark {
+
 namespace {
 
 constexpr int B = TCipher_FROG::kBlock;
@@ -66,3 +68,5 @@ TEST(Frog, KeyBytesBeyondTheBlockStillCount) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

@@ -7,9 +7,9 @@
 #include "crypto/ciphers/gost.h"
 #include "crypto/differential.h"
 
-namespace {
+namespace quellmark {
 
-using namespace quellmark;
+namespace {
 
 TEST(Gost, PublishedVectors) { ExpectBlockVectors(TCipher_Gost::Class, "gost.txt"); }
 
@@ -22,3 +22,5 @@ TEST(Gost, AgreesWithCryptoPPInBothDirectionsForEveryKeyLength) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

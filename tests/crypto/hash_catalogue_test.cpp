@@ -19,9 +19,9 @@
 #include "test_support.h"
 #include "vector_file.h"
 
-namespace {
+namespace quellmark {
 
-using namespace quellmark;
+namespace {
 
 std::string DigestHex(THash& hash, const uint8_t* data, std::size_t size) {
     hash.Restart();
@@ -233,3 +233,5 @@ TEST(XOR32, OneByteCountsAsAWordWithAZeroHighByteAndNothingBeyondItIsRead) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

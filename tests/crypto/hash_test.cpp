@@ -21,9 +21,9 @@
 #include "test_support.h"
 #include "vector_file.h"
 
-namespace {
+namespace quellmark {
 
-using namespace quellmark;
+namespace {
 
 std::string DigestHex(THash& hash, const std::vector<uint8_t>& data, long repeat = 1) {
     hash.Restart();
@@ -252,3 +252,5 @@ TEST(HashCore, AsAProtectionItDigestsShredsAndCodesReversibly) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

@@ -6,9 +6,9 @@
 #include "crypto/ciphers/idea.h"
 #include "crypto/differential.h"
 
-namespace {
+namespace quellmark {
 
-using namespace quellmark;
+namespace {
 
 TEST(IDEA, PublishedVectors) { ExpectBlockVectors(TCipher_IDEA::Class, "idea.txt"); }
 
@@ -33,3 +33,5 @@ TEST(IDEA, AgreesWithCryptoPPOnZeroAndAllOnesWords) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

@@ -9,6 +9,8 @@
 #include "crypto/registry.h"
 #include "test_support.h"
 
+namespace quellmark {
+
 namespace {
 
 const std::string kData = "The MAC keys every hash the same way.";
@@ -102,3 +104,5 @@ TEST(TMAC, ThePasswordIsOverwrittenWithAA55AndZerosBeforeItIsReleased) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

@@ -11,9 +11,9 @@
 #include "crypto/differential.h"
 #include "test_support.h"
 
-namespace {
+namespace quellmark {
 
-using namespace quellmark;
+namespace {
 
 TEST(Mars, FirstSubmissionKnownAnswers) { ExpectBlockVectors(TCipher_Mars::Class, "mars_first_submission.txt"); }
 
@@ -77,3 +77,5 @@ TEST(Mars, KeyIsTakenInWholeWords) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

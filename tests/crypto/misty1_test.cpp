@@ -5,9 +5,9 @@
 #include "crypto/ciphers/misty1.h"
 #include "crypto/differential.h"
 
-namespace {
+namespace quellmark {
 
-using namespace quellmark;
+namespace {
 
 TEST(Misty1, Rfc2994Example) { ExpectBlockVectors(TCipher_Misty::Class, "misty1.txt"); }
 
@@ -21,3 +21,5 @@ TEST(Misty1, AgreesWithBotanForEveryKeyLength) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

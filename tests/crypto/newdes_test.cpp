@@ -7,6 +7,8 @@
 #include "crypto/ciphers/newdes.h"
 #include "test_support.h"
 
+namespace quellmark {
+
 namespace {
 
 TEST(NewDES, ShortKeysAreZeroPadded) {
@@ -44,3 +46,5 @@ TEST(NewDES, EveryKeyByteMatters) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

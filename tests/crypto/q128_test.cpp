@@ -11,6 +11,8 @@
 #include "crypto/ciphers/q128.h"
 #include "test_support.h"
 
+namespace quellmark {
+
 namespace {
 
 TEST(Q128, ReferenceVectors) { ExpectBlockVectors(TCipher_Q128::Class, "q128.txt"); }
@@ -88,3 +90,5 @@ TEST(Q128, AShortKeyIsZeroPadded) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

@@ -7,9 +7,9 @@
 #include "crypto/ciphers/rc2.h"
 #include "crypto/differential.h"
 
-namespace {
+namespace quellmark {
 
-using namespace quellmark;
+namespace {
 
 TEST(RC2, AgreesWithCryptoPPAtEffectiveLength1024ForEveryKeyLength) {
     std::mt19937 rng(2268);
@@ -18,3 +18,5 @@ TEST(RC2, AgreesWithCryptoPPAtEffectiveLength1024ForEveryKeyLength) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

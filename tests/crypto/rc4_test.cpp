@@ -11,9 +11,9 @@
 #include "test_support.h"
 #include "vector_file.h"
 
-namespace {
+namespace quellmark {
 
-using namespace quellmark;
+namespace {
 
 // The keystream itself: the cipher applied to zero blocks. A given vector
 // keeps Init from spending keystream on making one.
@@ -70,3 +70,5 @@ TEST(RC4, DeciphersOnlyFromTheSameKeystreamPosition) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

@@ -10,9 +10,9 @@
 #include "crypto/differential.h"
 #include "test_support.h"
 
-namespace {
+namespace quellmark {
 
-using namespace quellmark;
+namespace {
 
 TEST(RC5, PublishedVectors) { ExpectBlockVectors(TCipher_RC5::Class, "rc5.txt"); }
 
@@ -75,3 +75,5 @@ TEST(RC6, RoundCounts16To24AgreeWithCryptoPPAndOthersFallBackToTwenty) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

@@ -9,6 +9,8 @@
 #include "crypto/managers.h"
 #include "crypto/registry.h"
 
+namespace quellmark {
+
 namespace {
 
 // The algorithm index of every cipher is part of the container format.
@@ -149,3 +151,5 @@ TEST(HashManager, DefaultsToRipemd256) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

@@ -9,9 +9,9 @@
 #include "test_support.h"
 #include "vector_file.h"
 
-namespace {
+namespace quellmark {
 
-using namespace quellmark;
+namespace {
 
 // The paths this machine can run: the tables always, the instructions where present.
 std::vector<bool> Paths() {
@@ -106,3 +106,5 @@ TEST(Rijndael, KeyedFromAPasswordItIsAes256OnTheRipemd256Digest) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

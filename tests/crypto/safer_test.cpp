@@ -11,9 +11,9 @@
 #include "test_support.h"
 #include "vector_file.h"
 
-namespace {
+namespace quellmark {
 
-using namespace quellmark;
+namespace {
 
 constexpr std::size_t kSubkeysAt = 512;  // after the exponent and logarithm tables
 
@@ -131,3 +131,5 @@ TEST(Safer, AChosenRoundCountOfFourToThirteenSurvivesKeySetups) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

@@ -8,6 +8,8 @@
 #include "crypto/ciphers/sapphire.h"
 #include "test_support.h"
 
+namespace quellmark {
+
 namespace {
 
 const TCipher_Sapphire::State& LiveState(const TCipher_Sapphire& cipher) {
@@ -90,3 +92,5 @@ TEST(Sapphire, EachCipherByteDependsOnThePlainBytesBefore) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

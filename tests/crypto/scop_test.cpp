@@ -7,6 +7,8 @@
 #include "crypto/ciphers/scop.h"
 #include "test_support.h"
 
+namespace quellmark {
+
 namespace {
 
 std::vector<uint8_t> Encipher(TCipher& cipher, const std::vector<uint8_t>& plain) {
@@ -65,3 +67,5 @@ TEST(Scop, AnEmptyKeyIsAKeyOfZeroBytes) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

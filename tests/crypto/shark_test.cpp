@@ -12,9 +12,9 @@
 #include "test_support.h"
 #include "vector_file.h"
 
-namespace {
+namespace quellmark {
 
-using namespace quellmark;
+namespace {
 
 // The published key that our schedule sees when given `ours`: the zero-padded
 // (or cut) 16 bytes, starting at byte 1.
@@ -58,3 +58,5 @@ TEST(Shark, AgreesWithCryptoPPForEveryKeyLengthInBothDirections) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

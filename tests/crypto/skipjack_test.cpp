@@ -9,9 +9,9 @@
 #include "crypto/differential.h"
 #include "test_support.h"
 
-namespace {
+namespace quellmark {
 
-using namespace quellmark;
+namespace {
 
 TEST(Skipjack, NsaPublishedVector) { ExpectBlockVectors(TCipher_Skipjack::Class, "skipjack.txt"); }
 
@@ -43,3 +43,5 @@ TEST(Skipjack, ShortKeysAreZeroPaddedToTenBytes) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

@@ -10,9 +10,9 @@
 #include "crypto/hashes/square_hash.h"
 #include "test_support.h"
 
-namespace {
+namespace quellmark {
 
-using namespace quellmark;
+namespace {
 
 // The hash built from Crypto++'s Square: each whole block enciphered under
 // the running digest; the padded last block(s) enciphered the same way, with
@@ -72,3 +72,5 @@ TEST(SquareHash, MultiBlockDigestIsStableAcrossObjectsRestartsAndWholeBlockSplit
 }
 
 }  // namespace
+
+}  // namespace quellmark

@@ -6,9 +6,9 @@
 #include "crypto/ciphers/square.h"
 #include "crypto/differential.h"
 
-namespace {
+namespace quellmark {
 
-using namespace quellmark;
+namespace {
 
 TEST(Square, PublishedVectors) { ExpectBlockVectors(TCipher_Square::Class, "square.txt"); }
 
@@ -28,3 +28,5 @@ TEST(Square, AgreesWithCryptoPPForEveryKeyLengthInBothDirections) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

@@ -12,9 +12,9 @@
 #include "crypto/ciphers/tea.h"
 #include "crypto/differential.h"
 
-namespace {
+namespace quellmark {
 
-using namespace quellmark;
+namespace {
 
 constexpr uint32_t kDelta = 0x9E3779B9;
 
@@ -146,3 +146,5 @@ TEST(TEAN, RunsSixteenCyclesWithTheContainersGrouping) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

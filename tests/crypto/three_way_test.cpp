@@ -9,9 +9,9 @@
 #include "crypto/differential.h"
 #include "test_support.h"
 
-namespace {
+namespace quellmark {
 
-using namespace quellmark;
+namespace {
 
 TEST(ThreeWay, PublishedVectors) { ExpectBlockVectors(TCipher_3Way::Class, "3way.txt"); }
 
@@ -71,3 +71,5 @@ TEST(ThreeWay, EachStreamChunkEndsWithItsOwnTail) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

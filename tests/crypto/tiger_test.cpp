@@ -10,9 +10,9 @@
 #include "test_support.h"
 #include "vector_file.h"
 
-namespace {
+namespace quellmark {
 
-using namespace quellmark;
+namespace {
 
 // Counts the complemented words with bit 63 set that reach the schedule's
 // right shifts, and shifts them as our Tiger does.
@@ -130,3 +130,5 @@ TEST(Tiger, MorePassesChangeTheDigestAndTakeEffectAtRestart) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

@@ -11,9 +11,9 @@
 #include "test_support.h"
 #include "vector_file.h"
 
-namespace {
+namespace quellmark {
 
-using namespace quellmark;
+namespace {
 
 TEST(Twofish, PublishedVectors) { ExpectBlockVectors(TCipher_Twofish::Class, "twofish.txt"); }
 
@@ -75,3 +75,5 @@ TEST(Twofish, ShortKeysAreTheNextKeySizeWithZerosAppended) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

@@ -4,6 +4,8 @@
 #include "platform/file_types_apps.h"
 #include "xdg_world.h"
 
+namespace quellmark {
+
 namespace {
 
 class FileTypeKeysTest : public XdgWorldTest {
@@ -108,3 +110,5 @@ TEST(DesktopEntryExec, ProgramAndArgumentsFollowTheQuotingRules) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

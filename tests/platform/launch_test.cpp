@@ -15,6 +15,8 @@
 #include "platform/launch.h"
 #include "scoped_env.h"
 
+namespace quellmark {
+
 namespace {
 
 class LaunchTest : public TempDirTest {
@@ -185,3 +187,5 @@ TEST(ExpandEnvironmentStrings, ReplacesKnownNamesAndKeepsTheRest) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

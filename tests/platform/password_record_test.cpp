@@ -7,6 +7,8 @@
 #include "crypto/ciphers/blowfish.h"
 #include "platform/password_record.h"
 
+namespace quellmark {
+
 namespace {
 
 class PasswordRecordTest : public TempDirTest {
@@ -131,3 +133,5 @@ TEST_F(PasswordRecordTest, AStoreThatCannotBeCreatedGivesAnEmptyRecordAndTakesNo
 }
 
 }  // namespace
+
+}  // namespace quellmark

@@ -16,6 +16,8 @@
 #include "scoped_env.h"
 #include "test_support.h"
 
+namespace quellmark {
+
 namespace {
 
 class RegistryStoreTest : public TempDirTest {
@@ -330,3 +332,5 @@ TEST(UserRegistryPath, FollowsXdgConfigHome) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

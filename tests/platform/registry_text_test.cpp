@@ -11,6 +11,8 @@
 #include "platform/unicode.h"
 #include "test_support.h"
 
+namespace quellmark {
+
 namespace {
 
 constexpr char kKey[] = "HKEY_CURRENT_USER\\Software\\Brindlecor\\ozvDecoder";
@@ -182,3 +184,5 @@ TEST(RegistryText, KeyPathsGoAtMost512KeysDeep) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

@@ -5,6 +5,8 @@
 
 #include "platform/file_types.h"
 
+namespace quellmark {
+
 class FakeFileTypes : public TFileTypeKeys {
 public:
     // Key paths as the lookups give them, leading "\" dropped; letter case matters here.
@@ -18,3 +20,5 @@ public:
         return found == table.end() ? std::nullopt : std::optional(found->second);
     }
 };
+
+}  // namespace quellmark

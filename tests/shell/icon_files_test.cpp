@@ -7,6 +7,8 @@
 
 #include "xdg_world.h"
 
+namespace quellmark {
+
 namespace {
 
 class IconFilesTest : public XdgWorldTest {
@@ -99,3 +101,5 @@ TEST_F(IconFilesTest, BareIconNameIsFoundInTheCurrentTheme) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

@@ -4,6 +4,8 @@
 #include "xdg_world.h"
 #include "shell/fake_file_types.h"
 
+namespace quellmark {
+
 namespace {
 
 class IconFinderTest : public XdgWorldTest {
@@ -136,3 +138,5 @@ TEST_F(IconFinderTest, FreedesktopTypesGiveTheirThemeIcons) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

@@ -5,6 +5,8 @@
 #include "xdg_world.h"
 #include "shell/fake_file_types.h"
 
+namespace quellmark {
+
 namespace {
 
 struct Launch {
@@ -143,3 +145,5 @@ TEST(ShowShellError, ShowsExactlyTheTextsOfTheListedCodes) {
 }
 
 }  // namespace
+
+}  // namespace quellmark

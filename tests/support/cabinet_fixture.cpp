@@ -2,6 +2,8 @@
 
 #include "cabinet/cab_writer.h"
 
+namespace quellmark {
+
 std::string CabinetTest::MakeCabinet(const std::string& name, const std::vector<std::pair<std::string, std::string>>& files,
                                      bool compress, uint32_t attributes) {
     std::vector<CabSource> sources;
@@ -12,3 +14,5 @@ std::string CabinetTest::MakeCabinet(const std::string& name, const std::vector<
     WriteCabinet(path, sources, compress);
     return path;
 }
+
+}  // namespace quellmark

@@ -9,6 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+namespace quellmark {
+
 namespace {
 
 std::string Slurp(const std::filesystem::path& path) {
@@ -52,3 +54,5 @@ ProcessResult RunOzvProcess(const std::vector<std::string>& args, const std::str
     std::filesystem::remove_all(dir);
     return result;
 }
+
+}  // namespace quellmark

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace quellmark {
+
 struct ProcessResult {
     int status = -1;  // exit status, or -1 when it did not exit normally (a crash)
     std::string out;
@@ -14,3 +16,5 @@ struct ProcessResult {
 // environment (OZV_PASSWORD is removed unless given). No terminal is attached.
 ProcessResult RunOzvProcess(const std::vector<std::string>& args, const std::string& input = {},
                             const std::map<std::string, std::string>& env = {});
+
+}  // namespace quellmark

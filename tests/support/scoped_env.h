@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+namespace quellmark {
+
 class ScopedEnv {
 public:
     ScopedEnv(std::string name, const std::optional<std::string>& value) : name_(std::move(name)) {
@@ -26,3 +28,5 @@ private:
     std::string name_;
     std::optional<std::string> old_;
 };
+
+}  // namespace quellmark

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <sys/mount.h>
 
+namespace quellmark {
+
 ScopedTmpfs::ScopedTmpfs(const std::string& directory, long kibibytes) : directory_(directory) {
     std::filesystem::create_directories(directory);
     const std::string options = "size=" + std::to_string(kibibytes) + "k,mode=0755";
@@ -22,3 +24,5 @@ bool ScopedTmpfs::MakeReadOnly() {
     return mounted_ &&
            ::mount("tmpfs", directory_.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY | MS_NOSUID | MS_NODEV, nullptr) == 0;
 }
+
+}  // namespace quellmark

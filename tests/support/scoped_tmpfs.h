@@ -4,6 +4,8 @@
 // machine may not grant; tests then skip with the reason.
 #include <string>
 
+namespace quellmark {
+
 class ScopedTmpfs {
 public:
     ScopedTmpfs(const std::string& directory, long kibibytes);
@@ -26,3 +28,5 @@ private:
 // Skips the running test when `fs` could not be mounted.
 #define SKIP_UNLESS_MOUNTED(fs) \
     if (!(fs).Mounted()) GTEST_SKIP() << "cannot mount a tmpfs here (" << (fs).Failure() << ")"
+
+}  // namespace quellmark

@@ -5,6 +5,8 @@
 #include <sstream>
 #include <unistd.h>
 
+namespace quellmark {
+
 void TempDirTest::SetUp() {
     std::string pattern = (std::filesystem::temp_directory_path() / "quellmark-test-XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
@@ -38,3 +40,5 @@ std::vector<std::string> TempDirTest::FilesBeneath(const std::string& directory)
     std::sort(files.begin(), files.end());
     return files;
 }
+
+}  // namespace quellmark

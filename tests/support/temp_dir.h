@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace quellmark {
+
 class TempDirTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -20,3 +22,5 @@ protected:
 
     std::filesystem::path root;
 };
+
+}  // namespace quellmark

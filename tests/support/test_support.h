@@ -8,6 +8,8 @@
 
 #include "base/text.h"
 
+namespace quellmark {
+
 inline std::vector<uint8_t> RandomBytes(std::mt19937& rng, std::size_t size) {
     std::vector<uint8_t> bytes(size);
     for (auto& b : bytes) b = static_cast<uint8_t>(rng());
@@ -35,3 +37,5 @@ private:
     T& target_;
     T old_;
 };
+
+}  // namespace quellmark

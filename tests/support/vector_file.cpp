@@ -5,6 +5,8 @@
 
 #include "base/text.h"
 
+namespace quellmark {
+
 std::vector<uint8_t> VectorRecord::Bytes(const std::string& name) const {
     auto bytes = ParseHex(Text(name));
     if (!bytes) throw std::runtime_error("bad hex in field " + name + " of the record at line " + std::to_string(line));
@@ -34,3 +36,5 @@ std::vector<VectorRecord> ReadVectors(const std::string& name) {
     if (records.empty()) throw std::runtime_error("no records in test vectors " + name);
     return records;
 }
+
+}  // namespace quellmark

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace quellmark {
+
 struct VectorRecord {
     std::map<std::string, std::string> fields;
     int line = 0;  // where the record starts, for failure messages
@@ -17,3 +19,5 @@ struct VectorRecord {
 
 // All records of tests/vectors/<name>; fails the calling test when the file is missing or empty.
 std::vector<VectorRecord> ReadVectors(const std::string& name);
+
+}  // namespace quellmark

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+namespace quellmark {
+
 const QColor XdgWorldTest::kPlainRed(200, 0, 0);
 const QColor XdgWorldTest::kGenericGreen(0, 160, 0);
 const QColor XdgWorldTest::kGoneBlue(0, 0, 220);
@@ -116,3 +118,5 @@ void XdgWorldTest::TearDown() {
     }
     TempDirTest::TearDown();
 }
+
+}  // namespace quellmark

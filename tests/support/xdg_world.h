@@ -11,6 +11,8 @@
 
 #include "temp_dir.h"
 
+namespace quellmark {
+
 class XdgWorldTest : public TempDirTest {
 protected:
     void SetUp() override;
@@ -29,3 +31,5 @@ private:
 
 // The colour at the icon's centre.
 QColor CentreOf(const QImage& image);
+
+}  // namespace quellmark

@@ -6,6 +6,8 @@
 
 #include "base/version.h"
 
+namespace quellmark {
+
 TOzvAboutDlg::TOzvAboutDlg(QWidget* owner, std::function<void(const QString&)> openLink) : QDialog(owner) {
     setObjectName("OzvAboutDlg");
     setWindowTitle("About Quellmark");
@@ -33,3 +35,5 @@ TOzvAboutDlg::TOzvAboutDlg(QWidget* owner, std::function<void(const QString&)> o
     layout->addWidget(ok, 4, 0, Qt::AlignCenter);
     setFixedSize(sizeHint().expandedTo(QSize(379, 201)));
 }
+
+}  // namespace quellmark

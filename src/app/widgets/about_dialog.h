@@ -5,6 +5,8 @@
 
 class QLabel;
 
+namespace quellmark {
+
 class TOzvAboutDlg : public QDialog {
     Q_OBJECT
 public:
@@ -16,3 +18,5 @@ public:
 
     static constexpr const char* kWebAddress = "https://quellmark.example.org/";
 };
+
+}  // namespace quellmark

@@ -4,6 +4,8 @@
 
 #include "app/widgets/main_window.h"
 
+namespace quellmark {
+
 TQuellmarkApplication::TQuellmarkApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName("Quellmark");
     setApplicationDisplayName("Quellmark");
@@ -24,3 +26,5 @@ bool TQuellmarkApplication::notify(QObject* receiver, QEvent* event) {
     }
     return false;
 }
+
+}  // namespace quellmark

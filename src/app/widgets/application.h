@@ -4,6 +4,8 @@
 // the program.
 #include <QApplication>
 
+namespace quellmark {
+
 class TQuellmarkApplication : public QApplication {
 public:
     TQuellmarkApplication(int& argc, char** argv);
@@ -12,3 +14,5 @@ public:
 
 // Shows the application-wide error box for `message`.
 void ShowApplicationError(const QString& message);
+
+}  // namespace quellmark

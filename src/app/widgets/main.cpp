@@ -20,6 +20,8 @@
 #include "shell/qt_error_box.h"
 #include "shell/shell_launch.h"
 
+using namespace quellmark;
+
 namespace {
 
 // The password record in the user's registry.

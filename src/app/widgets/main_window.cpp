@@ -19,6 +19,8 @@
 #include "app/widgets/about_dialog.h"
 #include "app/widgets/password_dialog.h"
 
+namespace quellmark {
+
 namespace {
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
@@ -264,3 +266,5 @@ void TMainWindow::Progress(int64_t current, int64_t total) {
     progress_->setValue(static_cast<int>(current * 1000 / total));
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
+
+}  // namespace quellmark

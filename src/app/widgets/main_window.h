@@ -15,6 +15,8 @@ class QMenu;
 class QAction;
 class QProgressDialog;
 
+namespace quellmark {
+
 // Where the window takes its file icons and launches documents from.
 struct DesktopServices {
     std::function<void()> resetIcons;                            // a fresh icon finder for an open
@@ -89,3 +91,5 @@ private:
 // The application-wide error box: what a command lets escape is shown with
 // the application's title, an error icon and the message.
 QString ApplicationErrorText(const QString& message);
+
+}  // namespace quellmark

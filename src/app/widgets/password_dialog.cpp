@@ -10,6 +10,8 @@
 
 #include "base/text.h"
 
+namespace quellmark {
+
 TPassChangeDlg::TPassChangeDlg(QWidget* owner, std::string codePage) : QDialog(owner), codePage_(std::move(codePage)) {
     setObjectName("PassChangeDlg");
     setWindowTitle("Password");
@@ -59,3 +61,5 @@ void TPassChangeDlg::accept() {
     keyed_ = *keyed;
     QDialog::accept();
 }
+
+}  // namespace quellmark

@@ -8,6 +8,8 @@
 class QCheckBox;
 class QLineEdit;
 
+namespace quellmark {
+
 class TPassChangeDlg : public QDialog {
     Q_OBJECT
 public:
@@ -32,3 +34,5 @@ private:
     std::string codePage_;
     std::string keyed_;
 };
+
+}  // namespace quellmark

@@ -4,6 +4,8 @@
 
 #include "crypto/bytes.h"
 
+namespace quellmark {
+
 namespace {
 
 // The encipherment of an all-zero block under an all-zero key.
@@ -98,3 +100,5 @@ void TCipher_Blowfish::KeySchedule(const uint8_t* key, int32_t size) {
     }
     left = right = 0;
 }
+
+}  // namespace quellmark

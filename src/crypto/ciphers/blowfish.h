@@ -3,6 +3,8 @@
 // each block half read and written big-endian as published.
 #include "crypto/cipher.h"
 
+namespace quellmark {
+
 class TCipher_Blowfish final : public TCipher {
 public:
     static const TCipherClass Class;
@@ -27,3 +29,5 @@ private:
 
     void EncipherHalves(const Schedule& k, uint32_t& left, uint32_t& right) const;
 };
+
+}  // namespace quellmark

@@ -5,6 +5,8 @@
 #include "crypto/bytes.h"
 #include "crypto/ciphers/cast_sboxes.h"
 
+namespace quellmark {
+
 const TCipherClass TCipher_Cast128::Class = {"TCipher_Cast128", {8, 16, 128}, &MakeCipher<TCipher_Cast128>, nullptr};
 
 namespace {
@@ -161,3 +163,5 @@ void TCipher_Cast128::KeySchedule(const uint8_t* key, int32_t size) {
     FillSecret(z, 0, sizeof z);
     FillSecret(rotations, 0, sizeof rotations);
 }
+
+}  // namespace quellmark

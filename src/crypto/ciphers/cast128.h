@@ -4,6 +4,8 @@
 // 16 rounds for longer ones.
 #include "crypto/cipher.h"
 
+namespace quellmark {
+
 class TCipher_Cast128 final : public TCipher {
 public:
     static const TCipherClass Class;
@@ -24,3 +26,5 @@ private:
 
     int32_t rounds_ = 0;  // fixed by every Init from the key length
 };
+
+}  // namespace quellmark

@@ -5,6 +5,8 @@
 #include "crypto/bytes.h"
 #include "crypto/ciphers/cast_sboxes.h"
 
+namespace quellmark {
+
 const TCipherClass TCipher_Cast256::Class = {"TCipher_Cast256", {16, 32, 384}, &MakeCipher<TCipher_Cast256>, nullptr};
 
 namespace {
@@ -117,3 +119,5 @@ void TCipher_Cast256::KeySchedule(const uint8_t* key, int32_t size) {
     FillSecret(padded, 0, sizeof padded);
     FillSecret(kappa, 0, sizeof kappa);
 }
+
+}  // namespace quellmark

@@ -4,6 +4,8 @@
 // big-endian.
 #include "crypto/cipher.h"
 
+namespace quellmark {
+
 class TCipher_Cast256 final : public TCipher {
 public:
     static const TCipherClass Class;
@@ -22,3 +24,5 @@ private:
     };
     static_assert(sizeof(Schedule) == 384);
 };
+
+}  // namespace quellmark

@@ -2,6 +2,8 @@
 // CAST-256 (RFC 2612) uses S1 to S4 as its round-function boxes.
 #include "crypto/ciphers/cast_sboxes.h"
 
+namespace quellmark {
+
 const uint32_t kCastSBox[8][256] = {
     {  // S1
         0x30FB40D4, 0x9FA0FF0B, 0x6BECCD2F, 0x3F258C7A, 0x1E213F2F, 0x9C004DD3,
@@ -364,3 +366,5 @@ const uint32_t kCastSBox[8][256] = {
         0x50B2AD80, 0xEAEE6801, 0x8DB2A283, 0xEA8BF59E,
     },
 };
+
+}  // namespace quellmark

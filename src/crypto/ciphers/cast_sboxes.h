@@ -4,6 +4,8 @@
 
 #include "crypto/bytes.h"
 
+namespace quellmark {
+
 // kCastSBox[0..3] are S1 to S4 (the round function of both ciphers),
 // kCastSBox[4..7] are S5 to S8 (the CAST-128 key schedule).
 extern const uint32_t kCastSBox[8][256];
@@ -25,3 +27,5 @@ inline uint32_t CastF3(uint32_t d, uint32_t km, uint32_t kr) {
     return ((kCastSBox[0][i >> 24] + kCastSBox[1][(i >> 16) & 0xFF]) ^ kCastSBox[2][(i >> 8) & 0xFF]) -
            kCastSBox[3][i & 0xFF];
 }
+
+}  // namespace quellmark

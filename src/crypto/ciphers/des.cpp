@@ -7,6 +7,8 @@
 
 #include "crypto/bytes.h"
 
+namespace quellmark {
+
 const TCipherClass TCipher_1DES::Class = {"TCipher_1DES", {8, 8, 256}, &MakeCipher<TCipher_1DES>, nullptr};
 const TCipherClass TCipher_2DES::Class = {"TCipher_2DES", {8, 16, 512}, &MakeCipher<TCipher_2DES>, nullptr};
 const TCipherClass TCipher_2DDES::Class = {"TCipher_2DDES", {16, 16, 512}, &MakeCipher<TCipher_2DDES>, nullptr};
@@ -463,3 +465,5 @@ void TCipher_DESX::KeySchedule(const uint8_t* key, int32_t size) {
     DerivePostWhitening(padded, padded + 8, s.post);
     FillSecret(padded, 0, sizeof padded);
 }
+
+}  // namespace quellmark

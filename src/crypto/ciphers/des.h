@@ -5,6 +5,8 @@
 // key schedules; key parity bits are ignored.
 #include "crypto/cipher.h"
 
+namespace quellmark {
+
 // One DES key schedule: 16 rounds of two words, each word holding four of the
 // round key's 6-bit groups (one per byte) in the order the round reads them.
 struct DesKeys {
@@ -150,3 +152,5 @@ private:
     };
     static_assert(sizeof(Schedule) == 272);
 };
+
+}  // namespace quellmark

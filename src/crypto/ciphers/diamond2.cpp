@@ -5,6 +5,8 @@
 
 #include "crypto/bytes.h"
 
+namespace quellmark {
+
 const TCipherClass TCipher_Diamond2::Class = {"TCipher_Diamond2", {16, 256, 0}, &MakeCipher<TCipher_Diamond2>, nullptr};
 const TCipherClass TCipher_Diamond2Lite::Class = {"TCipher_Diamond2Lite", {8, 256, 0}, &MakeCipher<TCipher_Diamond2Lite>,
                                                   nullptr};
@@ -204,3 +206,5 @@ void TCipher_Diamond2::KeySchedule(const uint8_t* key, int32_t size) {
         for (int x = 0; x < 256; ++x) inverse[table[x]] = static_cast<uint8_t>(x);
     }
 }
+
+}  // namespace quellmark

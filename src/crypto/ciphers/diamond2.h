@@ -8,6 +8,8 @@
 
 #include "crypto/cipher.h"
 
+namespace quellmark {
+
 class TCipher_Diamond2 : public TCipher {
 public:
     static const TCipherClass Class;
@@ -56,3 +58,5 @@ protected:
     int32_t MinRounds() const override { return 4; }
     int32_t MaxRounds() const override { return 30; }
 };
+
+}  // namespace quellmark

@@ -4,6 +4,8 @@
 
 #include "crypto/bytes.h"
 
+namespace quellmark {
+
 const TCipherClass TCipher_FROG::Class = {"TCipher_FROG", {32, 125, 5120}, &MakeCipher<TCipher_FROG>, nullptr};
 
 const uint8_t TCipher_FROG::kRandomSeed[251] = {
@@ -144,3 +146,5 @@ void TCipher_FROG::KeySchedule(const uint8_t* key, int32_t size) {
     FillSecret(simple, 0, sizeof simple);
     FillSecret(buffer, 0, sizeof buffer);
 }
+
+}  // namespace quellmark

@@ -6,6 +6,8 @@
 // the expansion takes the key cyclically and works for shorter ones too.
 #include "crypto/cipher.h"
 
+namespace quellmark {
+
 class TCipher_FROG final : public TCipher {
 public:
     static const TCipherClass Class;
@@ -41,3 +43,5 @@ private:
     };
     static_assert(sizeof(Schedule) == 5120);
 };
+
+}  // namespace quellmark

@@ -4,6 +4,8 @@
 
 #include "crypto/bytes.h"
 
+namespace quellmark {
+
 namespace {
 
 // The encipherment of the zero block under the first key of the GOST R 34.11-94
@@ -124,3 +126,5 @@ void TCipher_Gost::DecipherBlocks(uint8_t* blocks, int32_t count) {
 void TCipher_Gost::KeySchedule(const uint8_t* key, int32_t size) {
     LoadLE32Padded(UserDataAs<Schedule>().k, 8, key, static_cast<std::size_t>(size));
 }
+
+}  // namespace quellmark

@@ -4,6 +4,8 @@
 // with the S-boxes of the GOST R 34.11-94 test parameters.
 #include "crypto/cipher.h"
 
+namespace quellmark {
+
 class TCipher_Gost final : public TCipher {
 public:
     static const TCipherClass Class;
@@ -21,3 +23,5 @@ private:
     };
     static_assert(sizeof(Schedule) == 32);
 };
+
+}  // namespace quellmark

@@ -2,6 +2,8 @@
 
 #include "crypto/bytes.h"
 
+namespace quellmark {
+
 namespace {
 
 // The designers' example: key 0001 0002 ... 0008, block 0000 0001 0002 0003.
@@ -138,3 +140,5 @@ void TCipher_IDEA::KeySchedule(const uint8_t* key, int32_t size) {
         }
     }
 }
+
+}  // namespace quellmark

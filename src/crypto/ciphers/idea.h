@@ -3,6 +3,8 @@
 // 128-bit key, 8 rounds and the output transformation.
 #include "crypto/cipher.h"
 
+namespace quellmark {
+
 class TCipher_IDEA final : public TCipher {
 public:
     static const TCipherClass Class;
@@ -21,3 +23,5 @@ private:
     };
     static_assert(sizeof(Schedule) == 208);
 };
+
+}  // namespace quellmark

@@ -4,6 +4,8 @@
 
 #include "crypto/bytes.h"
 
+namespace quellmark {
+
 const TCipherClass TCipher_Mars::Class = {"TCipher_Mars", {16, 156, 160}, &MakeCipher<TCipher_Mars>, nullptr};
 
 namespace {
@@ -285,3 +287,5 @@ void TCipher_Mars::KeySchedule(const uint8_t* key, int32_t size) {
     FillSecret(words, 0, sizeof words);
     FillSecret(t, 0, sizeof t);
 }
+
+}  // namespace quellmark

@@ -5,6 +5,8 @@
 // expansion is the one first submitted, not the revised one of 1999.
 #include "crypto/cipher.h"
 
+namespace quellmark {
+
 class TCipher_Mars final : public TCipher {
 public:
     static const TCipherClass Class;
@@ -29,3 +31,5 @@ private:
     };
     static_assert(sizeof(Schedule) == 160);
 };
+
+}  // namespace quellmark

@@ -1,6 +1,8 @@
 // The MARS S-box, as printed in the IBM submission.
 #include "crypto/ciphers/mars.h"
 
+namespace quellmark {
+
 const uint32_t TCipher_Mars::kSBox[512] = {
     0x09d0c479, 0x28c8ffe0, 0x84aa6c39, 0x9dad7287, 0x7dff9be3, 0xd4268361,
     0xc96da1d4, 0x7974cc93, 0x85d0582e, 0x2a4b5705, 0x1ca16a62, 0xc3bd279d,
@@ -88,3 +90,5 @@ const uint32_t TCipher_Mars::kSBox[512] = {
     0xffb07e37, 0xda30d0fb, 0xebc977b6, 0x0b98b40f, 0x3a4d0fe6, 0xdf4fc26b,
     0x159cf22a, 0xc298d6e2, 0x2b78ef6a, 0x61a94ac0, 0xab561187, 0x14eea0f0,
     0xdf0d4164, 0x19af70ee,};
+
+}  // namespace quellmark

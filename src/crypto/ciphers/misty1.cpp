@@ -2,6 +2,8 @@
 
 #include "crypto/bytes.h"
 
+namespace quellmark {
+
 const TCipherClass TCipher_Misty::Class = {"TCipher_Misty", {8, 16, 128}, &MakeCipher<TCipher_Misty>, nullptr};
 
 const uint8_t TCipher_Misty::kS7[128] = {
@@ -159,3 +161,5 @@ void TCipher_Misty::KeySchedule(const uint8_t* key, int32_t size) {
     }
     FillSecret(padded, 0, sizeof padded);
 }
+
+}  // namespace quellmark

@@ -3,6 +3,8 @@
 // FL layers, the block read as two big-endian 32-bit halves.
 #include "crypto/cipher.h"
 
+namespace quellmark {
+
 class TCipher_Misty final : public TCipher {
 public:
     static const TCipherClass Class;
@@ -31,3 +33,5 @@ private:
     uint32_t FL(const Schedule& s, uint32_t in, int k) const;
     uint32_t FLInverse(const Schedule& s, uint32_t in, int k) const;
 };
+
+}  // namespace quellmark

@@ -2,6 +2,8 @@
 
 #include "crypto/bytes.h"
 
+namespace quellmark {
+
 const TCipherClass TCipher_NewDES::Class = {"TCipher_NewDES", {8, 15, 120}, &MakeCipher<TCipher_NewDES>, nullptr};
 
 const uint8_t TCipher_NewDES::kRotor[256] = {
@@ -69,3 +71,5 @@ void TCipher_NewDES::KeySchedule(const uint8_t* key, int32_t size) {
     }
     FillSecret(padded, 0, sizeof padded);
 }
+
+}  // namespace quellmark

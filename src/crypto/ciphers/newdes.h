@@ -3,6 +3,8 @@
 // which one half of the block is XORed with the rotor image of the other.
 #include "crypto/cipher.h"
 
+namespace quellmark {
+
 class TCipher_NewDES final : public TCipher {
 public:
     static const TCipherClass Class;
@@ -25,3 +27,5 @@ private:
     };
     static_assert(sizeof(Schedule) == 120);
 };
+
+}  // namespace quellmark

@@ -2,6 +2,8 @@
 
 #include "crypto/bytes.h"
 
+namespace quellmark {
+
 namespace {
 
 // The encipherment of the zero block under the zero key, as the designer's
@@ -101,3 +103,5 @@ void TCipher_Q128::KeySchedule(const uint8_t* key, int32_t size) {
     }
     FillSecret(w, 0, sizeof w);
 }
+
+}  // namespace quellmark

@@ -3,6 +3,8 @@
 // each, 16 rounds built on one fixed table of 1024 words.
 #include "crypto/cipher.h"
 
+namespace quellmark {
+
 class TCipher_Q128 final : public TCipher {
 public:
     static const TCipherClass Class;
@@ -22,3 +24,5 @@ private:
     };
     static_assert(sizeof(Schedule) == 256);
 };
+
+}  // namespace quellmark

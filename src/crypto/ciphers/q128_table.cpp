@@ -5,6 +5,8 @@
 // the whole word.
 #include "crypto/ciphers/q128.h"
 
+namespace quellmark {
+
 const uint32_t TCipher_Q128::kTable[1024] = {
     0xd6d92632, 0x5e84404d, 0x4f341282, 0x71654b06, 0xd48d6a0b, 0x245becc4,
     0xc8f84d80, 0x22c620c9, 0x66aa8b02, 0x0ac697ff, 0x8b755a36, 0x2577931c,
@@ -178,3 +180,5 @@ const uint32_t TCipher_Q128::kTable[1024] = {
     0xec41ff82, 0xf064d7a1, 0x491b8fe1, 0xa87d5be1, 0x10cc22bf, 0xf6a91404,
     0x0d77242a, 0xda602306, 0x51a7285e, 0x109c2d17,
 };
+
+}  // namespace quellmark

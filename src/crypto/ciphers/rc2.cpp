@@ -2,6 +2,8 @@
 
 #include "crypto/bytes.h"
 
+namespace quellmark {
+
 const TCipherClass TCipher_RC2::Class = {"TCipher_RC2", {8, 128, 128}, &MakeCipher<TCipher_RC2>, nullptr};
 
 const uint8_t TCipher_RC2::kPiTable[256] = {
@@ -146,3 +148,5 @@ void TCipher_RC2::KeySchedule(const uint8_t* key, int32_t size) {
     for (int i = 0; i < 64; ++i) k[i] = Load16(l + 2 * i);
     FillSecret(l, 0, sizeof l);
 }
+
+}  // namespace quellmark

@@ -3,6 +3,8 @@
 // to 128 bytes, always expanded for an effective key length of 1024 bits.
 #include "crypto/cipher.h"
 
+namespace quellmark {
+
 class TCipher_RC2 final : public TCipher {
 public:
     static const TCipherClass Class;
@@ -23,3 +25,5 @@ private:
     };
     static_assert(sizeof(Schedule) == 128);
 };
+
+}  // namespace quellmark

@@ -4,6 +4,8 @@
 
 #include "crypto/bytes.h"
 
+namespace quellmark {
+
 const TCipherClass TCipher_RC4::Class = {"TCipher_RC4", {16, 256, 512}, &MakeCipher<TCipher_RC4>, nullptr};
 
 TCipher_RC4::~TCipher_RC4() { WipeIndices(); }
@@ -101,3 +103,5 @@ void TCipher_RC4::RewindFeedback() {
     i_ = savedI_;
     j_ = savedJ_;
 }
+
+}  // namespace quellmark

@@ -5,6 +5,8 @@
 // Init keeps a copy of the keystream state; RewindFeedback returns to it.
 #include "crypto/cipher.h"
 
+namespace quellmark {
+
 class TCipher_RC4 final : public TCipher {
 public:
     static const TCipherClass Class;
@@ -34,3 +36,5 @@ private:
     uint8_t i_ = 0, j_ = 0;
     uint8_t savedI_ = 0, savedJ_ = 0;
 };
+
+}  // namespace quellmark

@@ -4,6 +4,8 @@
 
 #include "crypto/bytes.h"
 
+namespace quellmark {
+
 const TCipherClass TCipher_RC5::Class = {"TCipher_RC5", {8, 256, 136}, &MakeCipher<TCipher_RC5>, nullptr};
 
 void ExpandRC5Key(const uint8_t* key, int32_t size, uint32_t* s, int32_t count) {
@@ -71,3 +73,5 @@ void TCipher_RC5::KeySchedule(const uint8_t* key, int32_t size) {
     if (rounds_ < 8 || rounds_ > 16) rounds_ = 12;
     ExpandRC5Key(key, size, UserDataAs<Schedule>().s, 2 * rounds_ + 2);
 }
+
+}  // namespace quellmark

@@ -3,6 +3,8 @@
 // to 256 bytes, 12 rounds unless a round count of 8 to 16 was chosen.
 #include "crypto/cipher.h"
 
+namespace quellmark {
+
 // The key expansion RC5 and RC6 share: the key as little-endian words (at
 // least one), mixed three times over into `count` words seeded from the
 // constants P and Q.
@@ -31,3 +33,5 @@ private:
 
     int32_t rounds_ = 0;
 };
+
+}  // namespace quellmark

@@ -3,6 +3,8 @@
 #include "crypto/bytes.h"
 #include "crypto/ciphers/rc5.h"
 
+namespace quellmark {
+
 const TCipherClass TCipher_RC6::Class = {"TCipher_RC6", {16, 256, 272}, &MakeCipher<TCipher_RC6>, nullptr};
 
 namespace {
@@ -88,3 +90,5 @@ void TCipher_RC6::KeySchedule(const uint8_t* key, int32_t size) {
     if (rounds_ < 16 || rounds_ > 24) rounds_ = 20;
     ExpandRC5Key(key, size, UserDataAs<Schedule>().s, 2 * rounds_ + 4);
 }
+
+}  // namespace quellmark

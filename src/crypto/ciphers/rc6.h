@@ -4,6 +4,8 @@
 // of 16 to 24 was chosen.
 #include "crypto/cipher.h"
 
+namespace quellmark {
+
 class TCipher_RC6 final : public TCipher {
 public:
     static const TCipherClass Class;
@@ -27,3 +29,5 @@ private:
 
     int32_t rounds_ = 0;
 };
+
+}  // namespace quellmark

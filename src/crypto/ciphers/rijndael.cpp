@@ -6,6 +6,8 @@
 
 #include "crypto/bytes.h"
 
+namespace quellmark {
+
 const TCipherClass TCipher_Rijndael::Class = {"TCipher_Rijndael", {16, 32, 480}, &MakeCipher<TCipher_Rijndael>, nullptr};
 
 namespace {
@@ -277,3 +279,5 @@ void TCipher_Rijndael::KeySchedule(const uint8_t* key, int32_t size) {
         }
     FillSecret(padded, 0, sizeof padded);
 }
+
+}  // namespace quellmark

@@ -5,6 +5,8 @@
 // on lookup tables.
 #include "crypto/cipher.h"
 
+namespace quellmark {
+
 class TCipher_Rijndael final : public TCipher {
 public:
     static const TCipherClass Class;
@@ -43,3 +45,5 @@ private:
 
     static bool AesInstructionsAvailable();
 };
+
+}  // namespace quellmark

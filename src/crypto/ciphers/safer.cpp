@@ -5,6 +5,8 @@
 
 #include "crypto/bytes.h"
 
+namespace quellmark {
+
 namespace {
 
 // The encipherment of an all-zero block under an all-zero key, six rounds
@@ -204,3 +206,5 @@ void TCipher_SAFER::KeySchedule(const uint8_t* key, int32_t size) {
     for (int n = 0; n <= 2 * scheduleRounds_; ++n)
         for (int j = 0; j < 8; ++j) wideSubkeys_[n][j] = k.subkeys[n][j];
 }
+
+}  // namespace quellmark

@@ -5,6 +5,8 @@
 // 40, 64 or 128-bit keys, with the plain (K) or strengthened (SK) schedule.
 #include "crypto/cipher.h"
 
+namespace quellmark {
+
 // TCipher_SAFER itself picks the strengthened variant from the key length
 // (up to 5 bytes SK-40, up to 8 SK-64, longer SK-128); the six subclasses
 // each stay with one variant.
@@ -100,3 +102,5 @@ public:
     static const TCipherClass Class;
     TCipher_SAFER_SK128() : TCipher_SAFER_K128(Class, kSK128) {}
 };
+
+}  // namespace quellmark

@@ -4,6 +4,8 @@
 
 #include "crypto/bytes.h"
 
+namespace quellmark {
+
 const TCipherClass TCipher_Sapphire::Class = {"TCipher_Sapphire", {32, 1024, 522}, &MakeCipher<TCipher_Sapphire>, nullptr};
 
 namespace {
@@ -119,3 +121,5 @@ void TCipher_Sapphire::RewindFeedback() {
     Schedule& k = UserDataAs<Schedule>();
     k.live = k.saved;
 }
+
+}  // namespace quellmark

@@ -6,6 +6,8 @@
 // copy of the state; RewindFeedback returns to it.
 #include "crypto/cipher.h"
 
+namespace quellmark {
+
 class TCipher_Sapphire final : public TCipher {
 public:
     static const TCipherClass Class;
@@ -37,3 +39,5 @@ private:
     void Encipher(uint8_t* data, int32_t size);
     void Decipher(uint8_t* data, int32_t size);
 };
+
+}  // namespace quellmark

@@ -4,6 +4,8 @@
 
 #include "crypto/bytes.h"
 
+namespace quellmark {
+
 const TCipherClass TCipher_SCOP::Class = {"TCipher_SCOP", {128, 48, 3104}, &MakeCipher<TCipher_SCOP>, nullptr};
 
 namespace {
@@ -112,3 +114,5 @@ void TCipher_SCOP::VectorLoaded() {
     Schedule& s = UserDataAs<Schedule>();
     s.saved = s.working;
 }
+
+}  // namespace quellmark

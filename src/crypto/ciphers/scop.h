@@ -7,6 +7,8 @@
 // rewound, so every coding run starts from the same state.
 #include "crypto/cipher.h"
 
+namespace quellmark {
+
 class TCipher_SCOP final : public TCipher {
 public:
     static const TCipherClass Class;
@@ -37,3 +39,5 @@ private:
     template <bool Enciphering>
     void CodeBlock(uint8_t* block);
 };
+
+}  // namespace quellmark

@@ -3,6 +3,8 @@
 #include "crypto/bytes.h"
 #include "crypto/ciphers/square_field.h"
 
+namespace quellmark {
+
 namespace {
 
 using square_field::Matrix;
@@ -140,3 +142,5 @@ void TCipher_Shark::KeySchedule(const uint8_t* key, int32_t size) {
     FillSecret(material, 0, sizeof material);
     FillSecret(&feedback, 0, sizeof feedback);
 }
+
+}  // namespace quellmark

@@ -5,6 +5,8 @@
 // onwards: containers made with this class depend on both.
 #include "crypto/cipher.h"
 
+namespace quellmark {
+
 class TCipher_Shark final : public TCipher {
 public:
     static const TCipherClass Class;
@@ -23,3 +25,5 @@ private:
     };
     static_assert(sizeof(Schedule) == 112);
 };
+
+}  // namespace quellmark

@@ -4,6 +4,8 @@
 
 #include "crypto/bytes.h"
 
+namespace quellmark {
+
 const TCipherClass TCipher_Skipjack::Class = {"TCipher_Skipjack", {8, 10, 2560}, &MakeCipher<TCipher_Skipjack>, nullptr};
 
 const uint8_t TCipher_Skipjack::kFTable[256] = {
@@ -169,3 +171,5 @@ void TCipher_Skipjack::KeySchedule(const uint8_t* key, int32_t size) {
         for (int x = 0; x < 256; ++x) k.f[i][x] = kFTable[x ^ padded[i]];
     FillSecret(padded, 0, sizeof padded);
 }
+
+}  // namespace quellmark

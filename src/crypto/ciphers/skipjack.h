@@ -3,6 +3,8 @@
 // words, 80-bit key, 32 rounds of rules A and B, eight of each in turn.
 #include "crypto/cipher.h"
 
+namespace quellmark {
+
 class TCipher_Skipjack final : public TCipher {
 public:
     static const TCipherClass Class;
@@ -25,3 +27,5 @@ private:
     };
     static_assert(sizeof(Schedule) == 2560);
 };
+
+}  // namespace quellmark

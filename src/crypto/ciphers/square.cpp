@@ -3,6 +3,8 @@
 #include "crypto/bytes.h"
 #include "crypto/ciphers/square_field.h"
 
+namespace quellmark {
+
 namespace {
 
 using square_field::Matrix;
@@ -167,3 +169,5 @@ void TCipher_Square::KeySchedule(const uint8_t* key, int32_t size) {
     FillSecret(padded, 0, sizeof padded);
     FillSecret(words, 0, sizeof words);
 }
+
+}  // namespace quellmark

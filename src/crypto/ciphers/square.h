@@ -5,6 +5,8 @@
 // row of the 4 x 4 byte state; the byte order equals the published one.
 #include "crypto/cipher.h"
 
+namespace quellmark {
+
 class TCipher_Square final : public TCipher {
 public:
     static const TCipherClass Class;
@@ -31,3 +33,5 @@ private:
     };
     static_assert(sizeof(Schedule) == 288);
 };
+
+}  // namespace quellmark

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <utility>
 
+namespace quellmark {
+
 namespace square_field {
 
 constexpr uint8_t Multiply(uint8_t a, uint8_t b) {
@@ -88,3 +90,5 @@ constexpr std::array<uint8_t, 256> InvertPermutation(const std::array<uint8_t, 2
 inline constexpr std::array<uint8_t, 256> kSBoxInverse = InvertPermutation(kSBox);
 
 }  // namespace square_field
+
+}  // namespace quellmark

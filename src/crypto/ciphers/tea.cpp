@@ -2,6 +2,8 @@
 
 #include "crypto/bytes.h"
 
+namespace quellmark {
+
 namespace {
 
 constexpr uint32_t kDelta = 0x9E3779B9;
@@ -131,3 +133,5 @@ void TCipher_TEAN::DecipherBlocks(uint8_t* blocks, int32_t count) {
     }
     for (; count > 0; --count, blocks += 8) TCipher_TEAN::DecipherBlock(blocks);
 }
+
+}  // namespace quellmark

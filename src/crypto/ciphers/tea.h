@@ -5,6 +5,8 @@
 // and round formulas grouped differently from the published ones (see tea.cpp).
 #include "crypto/cipher.h"
 
+namespace quellmark {
+
 class TCipher_TEA : public TCipher {
 public:
     static const TCipherClass Class;
@@ -43,3 +45,5 @@ public:
     void DecipherBlock(uint8_t* block) override;
     void DecipherBlocks(uint8_t* blocks, int32_t count) override;
 };
+
+}  // namespace quellmark

@@ -2,6 +2,8 @@
 
 #include "crypto/bytes.h"
 
+namespace quellmark {
+
 namespace {
 
 // The encipherment of the block 01000000 01000000 01000000 under the all-zero
@@ -162,3 +164,5 @@ void TCipher_3Way::KeySchedule(const uint8_t* key, int32_t size) {
     FillSecret(&inverse, 0, sizeof inverse);
     MakeConstants(kFirstDecipherConstant, k.decipher.constants);
 }
+
+}  // namespace quellmark

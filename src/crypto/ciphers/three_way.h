@@ -3,6 +3,8 @@
 // transformation. Block and key are three little-endian words.
 #include "crypto/cipher.h"
 
+namespace quellmark {
+
 class TCipher_3Way final : public TCipher {
 public:
     static const TCipherClass Class;
@@ -27,3 +29,5 @@ private:
     };
     static_assert(sizeof(Schedule) == 120);
 };
+
+}  // namespace quellmark

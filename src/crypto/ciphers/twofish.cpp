@@ -5,6 +5,8 @@
 
 #include "crypto/bytes.h"
 
+namespace quellmark {
+
 namespace {
 
 // The encipherment of an all-zero block under the all-zero 128-bit key (the
@@ -248,3 +250,5 @@ void TCipher_Twofish::KeySchedule(const uint8_t* key, int32_t size) {
     FillSecret(odd, 0, sizeof odd);
     FillSecret(sboxKey, 0, sizeof sboxKey);
 }
+
+}  // namespace quellmark

@@ -4,6 +4,8 @@
 // is zero-padded to 16, 24 or 32 bytes, whichever is the first to hold it.
 #include "crypto/cipher.h"
 
+namespace quellmark {
+
 class TCipher_Twofish final : public TCipher {
 public:
     static const TCipherClass Class;
@@ -22,3 +24,5 @@ private:
     };
     static_assert(sizeof(Schedule) == 4256);
 };
+
+}  // namespace quellmark

@@ -4,6 +4,8 @@
 
 #include "crypto/bytes.h"
 
+namespace quellmark {
+
 namespace {
 
 // Remainders of every byte value for a CRC processed least significant bit
@@ -140,3 +142,5 @@ const THashClass THash_XOR32::Class = {"THash_XOR32", 4, &MakeHash<THash_XOR32>,
 const THashClass THash_CRC16_CCITT::Class = {"THash_CRC16_CCITT", 2, &MakeHash<THash_CRC16_CCITT>, kCcittAnswer};
 const THashClass Thash_CRC16_Standard::Class = {"Thash_CRC16_Standard", 2, &MakeHash<Thash_CRC16_Standard>, kArcAnswer};
 const THashClass THash_CRC32::Class = {"THash_CRC32", 4, &MakeHash<THash_CRC32>, kCrc32Answer};
+
+}  // namespace quellmark

@@ -6,6 +6,8 @@
 
 #include "crypto/hash.h"
 
+namespace quellmark {
+
 static_assert(std::endian::native == std::endian::little, "running values are handed out in native order");
 
 class TChecksum : public THash {
@@ -99,3 +101,5 @@ protected:
     void RestartState() override { Reset(0xFFFFFFFF); }
     void FinishDigest() override;
 };
+
+}  // namespace quellmark

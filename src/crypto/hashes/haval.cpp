@@ -7,6 +7,8 @@
 
 #include "crypto/bytes.h"
 
+namespace quellmark {
+
 namespace {
 
 // The starting words and the step constants are the hexadecimal digits of
@@ -200,3 +202,5 @@ const THashClass THash_Haval224::Class = {"THash_Haval224", 28, &MakeHash<THash_
 const THashClass THash_Haval192::Class = {"THash_Haval192", 24, &MakeHash<THash_Haval192>, kHaval192KnownAnswer};
 const THashClass THash_Haval160::Class = {"THash_Haval160", 20, &MakeHash<THash_Haval160>, kHaval160KnownAnswer};
 const THashClass THash_Haval128::Class = {"THash_Haval128", 16, &MakeHash<THash_Haval128>, kHaval128KnownAnswer};
+
+}  // namespace quellmark

@@ -7,6 +7,8 @@
 #include "crypto/bytes.h"
 #include "crypto/hash.h"
 
+namespace quellmark {
+
 class THash_Haval256 : public THash {
 public:
     static const THashClass Class;
@@ -65,3 +67,5 @@ public:
     static const THashClass Class;
     THash_Haval128() : THash_Haval256(Class) { Restart(); }
 };
+
+}  // namespace quellmark

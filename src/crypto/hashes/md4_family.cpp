@@ -5,6 +5,8 @@
 
 #include "crypto/bytes.h"
 
+namespace quellmark {
+
 void THash_MD4::Start(std::initializer_list<uint32_t> words) {
     std::memset(block_, 0, sizeof block_);
     count_ = 0;
@@ -91,3 +93,5 @@ void THash_MD4::CompressBlock(const uint8_t* block) {
 static const uint8_t kMD4KnownAnswer[16] = {0x25, 0xea, 0xbf, 0xcc, 0x8c, 0xc9, 0x6f, 0xd9,
                                            0x2d, 0xcf, 0x7e, 0xbd, 0x7f, 0x87, 0x7c, 0x7c};
 const THashClass THash_MD4::Class = {"THash_MD4", 16, &MakeHash<THash_MD4>, kMD4KnownAnswer};
+
+}  // namespace quellmark

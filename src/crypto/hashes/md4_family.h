@@ -9,6 +9,8 @@
 
 #include "crypto/hash.h"
 
+namespace quellmark {
+
 static_assert(std::endian::native == std::endian::little, "digest words are handed out in native order");
 
 class THash_MD4 : public THash {
@@ -43,3 +45,5 @@ protected:
     uint8_t block_[64] = {};
     uint32_t digest_[10] = {};
 };
+
+}  // namespace quellmark

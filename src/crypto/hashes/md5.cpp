@@ -3,6 +3,8 @@
 
 #include "crypto/bytes.h"
 
+namespace quellmark {
+
 namespace {
 
 // The additive constants: the integer part of 2^32 * |sin(i + 1)|.
@@ -80,3 +82,5 @@ void THash_MD5::CompressBlocks(const uint8_t* data, std::size_t count) {
 static const uint8_t kMD5KnownAnswer[16] = {0x3e, 0xd8, 0x34, 0x8c, 0xd2, 0xa4, 0x45, 0xd6,
                                            0x75, 0x5d, 0x4b, 0xc9, 0xfe, 0xdc, 0xc2, 0xc6};
 const THashClass THash_MD5::Class = {"THash_MD5", 16, &MakeHash<THash_MD5>, kMD5KnownAnswer};
+
+}  // namespace quellmark

@@ -6,6 +6,8 @@
 // lines apart, exchanging one register after each round.
 #include "crypto/hashes/md4_family.h"
 
+namespace quellmark {
+
 class THash_RipeMD128 : public THash_MD4 {
 public:
     static const THashClass Class;
@@ -46,3 +48,5 @@ protected:
     void RestartState() override;
     void CompressBlock(const uint8_t* block) override;
 };
+
+}  // namespace quellmark

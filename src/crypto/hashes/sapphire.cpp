@@ -2,6 +2,8 @@
 
 #include "crypto/bytes.h"
 
+namespace quellmark {
+
 THash_Sapphire320::~THash_Sapphire320() {
     ClearDigest();
     // The card order is a function of the data, so it goes too.
@@ -102,3 +104,5 @@ const THashClass THash_Sapphire224::Class = {"THash_Sapphire224", 28, &MakeHash<
 const THashClass THash_Sapphire192::Class = {"THash_Sapphire192", 24, &MakeHash<THash_Sapphire192>, kSapphire192Answer};
 const THashClass THash_Sapphire160::Class = {"THash_Sapphire160", 20, &MakeHash<THash_Sapphire160>, kSapphire160Answer};
 const THashClass THash_Sapphire128::Class = {"THash_Sapphire128", 16, &MakeHash<THash_Sapphire128>, kSapphire128Answer};
+
+}  // namespace quellmark

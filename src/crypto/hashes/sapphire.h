@@ -7,6 +7,8 @@
 
 #include "crypto/hash.h"
 
+namespace quellmark {
+
 class THash_Sapphire320 : public THash {
 public:
     static const THashClass Class;
@@ -66,3 +68,5 @@ public:
     static const THashClass Class;
     THash_Sapphire128() : THash_Sapphire320(Class) { Restart(); }
 };
+
+}  // namespace quellmark

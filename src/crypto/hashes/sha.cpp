@@ -13,6 +13,8 @@
 #include <immintrin.h>
 #endif
 
+namespace quellmark {
+
 namespace {
 
 constexpr uint32_t kStepConst[4] = {0x5A827999, 0x6ED9EBA1, 0x8F1BBCDC, 0xCA62C1D6};
@@ -153,3 +155,5 @@ const THashClass THash_SHA::Class = {"THash_SHA", 20, &MakeHash<THash_SHA>, kSHA
 static const uint8_t kSHA1KnownAnswer[20] = {0x9a, 0x01, 0x2e, 0x63, 0x96, 0x2a, 0x92, 0xeb, 0xd8, 0x2e,
                                             0xf0, 0xbc, 0x1c, 0xa4, 0x51, 0x6a, 0x08, 0x69, 0x2e, 0x68};
 const THashClass THash_SHA1::Class = {"THash_SHA1", 20, &MakeHash<THash_SHA1>, kSHA1KnownAnswer};
+
+}  // namespace quellmark

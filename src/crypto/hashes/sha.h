@@ -5,6 +5,8 @@
 // length big-endian and hand out their digest words big-endian.
 #include "crypto/hashes/ripemd.h"
 
+namespace quellmark {
+
 class THash_SHA : public THash_RipeMD160 {
 public:
     static const THashClass Class;
@@ -37,3 +39,5 @@ void CompressSha1Portable(uint32_t state[5], const uint8_t* data, std::size_t bl
 // The SHA-extensions form, or null when this processor lacks them.
 Compressor Sha1Extensions();
 }  // namespace sha_detail
+
+}  // namespace quellmark

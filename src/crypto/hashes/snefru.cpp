@@ -5,6 +5,8 @@
 
 #include "crypto/bytes.h"
 
+namespace quellmark {
+
 void SnefruPasses(uint32_t block[16], int passes) {
     static constexpr int kRotation[4] = {16, 8, 16, 24};
     passes = std::clamp(passes, 0, 8);  // there are S-boxes for eight passes
@@ -83,3 +85,5 @@ static const uint8_t kSnefruKnownAnswer[32] = {
     0xd6, 0x90, 0xee, 0x67, 0x28, 0xd9, 0xba, 0x02, 0xa3, 0xc7, 0x90, 0xee, 0x50, 0x73, 0x19, 0x74,
     0x1f, 0xbf, 0x6b, 0x83, 0xeb, 0x9a, 0x6b, 0xdf, 0xf5, 0x7a, 0xd8, 0xc3, 0x07, 0x8d, 0xa4, 0x34};
 const THashClass THash_Snefru::Class = {"THash_Snefru", 32, &MakeHash<THash_Snefru>, kSnefruKnownAnswer};
+
+}  // namespace quellmark

@@ -8,6 +8,8 @@
 
 #include "crypto/hash.h"
 
+namespace quellmark {
+
 static_assert(std::endian::native == std::endian::little, "digest words are handed out in native order");
 
 // Merkle's standard S-boxes; pass p uses boxes 2p and 2p + 1.
@@ -40,3 +42,5 @@ protected:
     uint8_t buffer_[32] = {};
     int32_t securityLevel_ = 8;  // passes per block
 };
+
+}  // namespace quellmark

@@ -5,6 +5,8 @@
 // through all 256 values once.
 #include "crypto/hashes/snefru.h"
 
+namespace quellmark {
+
 const uint32_t kSnefruSBoxes[16][256] = {
     {
         0x64F9001B, 0xFEDDCDF6, 0x7C8FF1E2, 0x11D71514, 0x8B8C18D3, 0xDDDF881E,
@@ -727,3 +729,5 @@ const uint32_t kSnefruSBoxes[16][256] = {
         0x89F3721A, 0xC94F4134, 0x2F992F20, 0x4D87253C,
     },
 };
+
+}  // namespace quellmark

@@ -6,6 +6,8 @@
 #include "crypto/bytes.h"
 #include "crypto/ciphers/square.h"
 
+namespace quellmark {
+
 namespace {
 
 const uint8_t kKnownAnswer[16] = {0x80, 0x8f, 0x35, 0xea, 0x00, 0xa7, 0x77, 0x33,
@@ -70,3 +72,5 @@ void THash_Square::FinishDigest() {
     CompressBlock(buffer_);
     std::memset(buffer_, 0, sizeof buffer_);
 }
+
+}  // namespace quellmark

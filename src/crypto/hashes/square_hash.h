@@ -6,6 +6,8 @@
 
 #include "crypto/hash.h"
 
+namespace quellmark {
+
 static_assert(std::endian::native == std::endian::little, "digest words are handed out in native order");
 
 class THash_Square : public THash {
@@ -28,3 +30,5 @@ private:
     uint8_t buffer_[16] = {};
     uint32_t digest_[4] = {};
 };
+
+}  // namespace quellmark

@@ -1,5 +1,7 @@
 #include "crypto/hashes/tiger.h"
 
+namespace quellmark {
+
 void THash_Tiger::RestartState() {
     passes_ = requestedPasses_ >= 3 && requestedPasses_ <= 32 ? requestedPasses_ : 3;
     // 0x0123456789ABCDEF, 0xFEDCBA9876543210, 0xF096A5B4C3B2E187 as low and high halves.
@@ -14,3 +16,5 @@ static const uint8_t kTigerKnownAnswer[24] = {0x76, 0x10, 0xd2, 0xcd, 0xa5, 0x17
                                              0xff, 0x35, 0x73, 0x4f, 0xce, 0x5c, 0x77, 0x95,
                                              0xf3, 0xa1, 0x51, 0x6e, 0x1e, 0x02, 0x4d, 0x87};
 const THashClass THash_Tiger::Class = {"THash_Tiger", 24, &MakeHash<THash_Tiger>, kTigerKnownAnswer};
+
+}  // namespace quellmark

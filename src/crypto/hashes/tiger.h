@@ -11,6 +11,8 @@
 #include "crypto/bytes.h"
 #include "crypto/hashes/md4_family.h"
 
+namespace quellmark {
+
 // The four S-boxes (scripts/tiger-sboxes.py).
 extern const uint64_t kTigerSBoxes[4][256];
 
@@ -131,3 +133,5 @@ void THash_Tiger::CompressWith(const uint8_t* data, std::size_t count) {
     state[2] = c;
     std::memcpy(digest_, state, sizeof state);
 }
+
+}  // namespace quellmark
