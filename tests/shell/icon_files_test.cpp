@@ -5,13 +5,13 @@
 #include <QImage>
 #include <cstring>
 
-#include "xdg_world.h"
+#include "shell/icon_world.h"
 
 namespace quellmark {
 
 namespace {
 
-class IconFilesTest : public XdgWorldTest {
+class IconFilesTest : public IconWorldTest {
 protected:
     std::string SaveAs(const std::string& name, QColor colour, int width, int height, const char* format) {
         const std::string path = MakeFile(name, "");

@@ -1,17 +1,17 @@
 // The icon finder's cache and its reading of icon locations.
 #include "shell/icon_finder.h"
 
-#include "xdg_world.h"
+#include "shell/icon_world.h"
 #include "shell/fake_file_types.h"
 
 namespace quellmark {
 
 namespace {
 
-class IconFinderTest : public XdgWorldTest {
+class IconFinderTest : public IconWorldTest {
 protected:
     void SetUp() override {
-        XdgWorldTest::SetUp();
+        IconWorldTest::SetUp();
         red = MakePng("icons/red.png", Qt::red);
         blue = MakePng("icons/blue.png", Qt::blue);
         Associate(".txt", "txtfile", red + ",0");
@@ -85,7 +85,7 @@ TEST_F(IconFinderTest, LocationsAreExpandedAndCutAtTheirComma) {
     EXPECT_EQ(finder.IconIndex("a.quoted"), 3);
     EXPECT_EQ(ColourAt(3), QColor(Qt::blue));
     EXPECT_EQ(finder.IconIndex("a.bare"), 4);
-    EXPECT_EQ(ColourAt(4), kPlainRed);
+    EXPECT_EQ(ColourAt(4), QColorOf(kPlainRed));
 }
 
 TEST_F(IconFinderTest, BrokenLocationNeverBorrowsAnotherTypesIcon) {
@@ -130,9 +130,9 @@ TEST_F(IconFinderTest, FreedesktopTypesGiveTheirThemeIcons) {
     TIconFinder desktop(TFreedesktopFileTypes::FromEnvironment(), {});
     desktop.ImageList().Add(generic);
     EXPECT_EQ(desktop.IconIndex("notes.txt"), 1);
-    EXPECT_EQ(CentreOf(desktop.ImageList().Image(1)), kPlainRed);
+    EXPECT_EQ(CentreOf(desktop.ImageList().Image(1)), QColorOf(kPlainRed));
     EXPECT_EQ(desktop.IconIndex("q.quell"), 2);
-    EXPECT_EQ(CentreOf(desktop.ImageList().Image(2)), kGenericGreen);
+    EXPECT_EQ(CentreOf(desktop.ImageList().Image(2)), QColorOf(kGenericGreen));
     EXPECT_EQ(desktop.IconIndex("pic.bare"), 0);
     EXPECT_EQ(desktop.IconIndex("NOTES.TXT"), 3);
 }

@@ -2,7 +2,7 @@
 // addresses, and the error texts of failed launches.
 #include "shell/shell_launch.h"
 
-#include "xdg_world.h"
+#include "shell/icon_world.h"
 #include "shell/fake_file_types.h"
 
 namespace quellmark {
@@ -19,10 +19,10 @@ struct RecordingBox : TErrorBox {
     void ShowError(const std::string& message) override { shown.push_back(message); }
 };
 
-class ShellLaunchTest : public XdgWorldTest {
+class ShellLaunchTest : public IconWorldTest {
 protected:
     void SetUp() override {
-        XdgWorldTest::SetUp();
+        IconWorldTest::SetUp();
         program = MakeProgram("reader");
         context.fileTypes = types;
         context.errorBox = &box;

@@ -1,25 +1,11 @@
 #include "xdg_world.h"
 
-#include <QImage>
-#include <cstdlib>
 #include <filesystem>
+#include <map>
 
 namespace quellmark {
 
-const QColor XdgWorldTest::kPlainRed(200, 0, 0);
-const QColor XdgWorldTest::kGenericGreen(0, 160, 0);
-const QColor XdgWorldTest::kGoneBlue(0, 0, 220);
-const QColor XdgWorldTest::kAliasYellow(230, 230, 0);
-
-QColor CentreOf(const QImage& image) { return image.pixelColor(image.width() / 2, image.height() / 2); }
-
-std::string XdgWorldTest::MakePng(const std::string& relative, QColor colour, int size) {
-    const std::string path = MakeFile(relative, "");
-    QImage image(size, size, QImage::Format_ARGB32);
-    image.fill(colour);
-    EXPECT_TRUE(image.save(QString::fromStdString(path), "PNG"));
-    return path;
-}
+std::string XdgWorldTest::MakeIcon(const std::string& relative, Rgb, int) { return MakeFile(relative, "icon"); }
 
 std::string XdgWorldTest::MakeProgram(const std::string& name) {
     const std::string path = MakeFile("bin/" + name, "#!/bin/sh\n");
@@ -38,11 +24,7 @@ void XdgWorldTest::SetUp() {
         {"PATH", Path("bin")},
         {"XDG_CURRENT_DESKTOP", ""},
     };
-    for (const auto& [name, value] : variables) {
-        const char* old = std::getenv(name.c_str());
-        saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-        setenv(name.c_str(), value.c_str(), 1);
-    }
+    for (const auto& [name, value] : variables) environment_.push_back(std::make_unique<ScopedEnv>(name, value));
 
     MakeFile("usr/share/mime/globs2",
              "# weight:type:glob\n"
@@ -75,11 +57,11 @@ void XdgWorldTest::SetUp() {
              "[16x16/mimetypes]\nSize=16\nType=Fixed\n\n[32x32/mimetypes]\nSize=32\nType=Fixed\n");
     MakeFile("usr/share/icons/hicolor/index.theme",
              "[Icon Theme]\nName=Hicolor\nDirectories=48x48/mimetypes\n\n[48x48/mimetypes]\nSize=48\nType=Fixed\n");
-    MakePng("usr/share/icons/Fixture/32x32/mimetypes/text-plain.png", kPlainRed);
-    MakePng("usr/share/icons/Fixture/16x16/mimetypes/gone-icon.png", kGoneBlue, 16);
-    MakePng("usr/share/icons/hicolor/48x48/mimetypes/text-x-generic.png", kGenericGreen, 48);
+    MakeIcon("usr/share/icons/Fixture/32x32/mimetypes/text-plain.png", kPlainRed);
+    MakeIcon("usr/share/icons/Fixture/16x16/mimetypes/gone-icon.png", kGoneBlue, 16);
+    MakeIcon("usr/share/icons/hicolor/48x48/mimetypes/text-x-generic.png", kGenericGreen, 48);
     // A size the theme does not list: never chosen.
-    MakePng("usr/share/icons/Fixture/64x64/mimetypes/image-x-bare.png", kAliasYellow, 64);
+    MakeIcon("usr/share/icons/Fixture/64x64/mimetypes/image-x-bare.png", kAliasYellow, 64);
 
     MakeProgram("viewer");
     MakeProgram("user viewer");
@@ -110,12 +92,7 @@ void XdgWorldTest::SetUp() {
 }
 
 void XdgWorldTest::TearDown() {
-    for (const auto& [name, value] : saved_) {
-        if (value)
-            setenv(name.c_str(), value->c_str(), 1);
-        else
-            unsetenv(name.c_str());
-    }
+    environment_.clear();
     TempDirTest::TearDown();
 }
 
