@@ -4,14 +4,16 @@
 
 #include <deque>
 #include <fstream>
+#include <optional>
 #include <sys/stat.h>
 
 #include "app/form1.h"
 #include "base/exception.h"
-#include "scoped_tmpfs.h"
 #include "cabinet/cab_writer.h"
-#include "temp_dir.h"
 #include "container/container_writer.h"
+#include "scoped_env.h"
+#include "scoped_tmpfs.h"
+#include "temp_dir.h"
 
 namespace quellmark {
 
@@ -89,7 +91,7 @@ class Form1Test : public TempDirTest {
 protected:
     void SetUp() override {
         TempDirTest::SetUp();
-        setenv("XDG_CACHE_HOME", (root / "cache").c_str(), 1);
+        cacheHome.emplace("XDG_CACHE_HOME", (root / "cache").string());
         std::filesystem::create_directories(root / "cache");
         container = (root / "mail.ozv").string();
         WriteCabinet((root / "body.cab").string(), {{MakeFile("src/a.txt", "A"), "a.txt"}, {MakeFile("src/b.txt", "B"), "docs/b.txt"}}, true);
@@ -101,6 +103,7 @@ protected:
         form->FormActivate();
         return form;
     }
+    std::optional<ScopedEnv> cacheHome;  // the scratch directories go below root for this test
     ScriptedUi ui;
     MemoryStore store;
     std::string container;

@@ -23,8 +23,9 @@
 #include "app/widgets/password_dialog.h"
 #include "base/exception.h"
 #include "cabinet/cab_writer.h"
-#include "temp_dir.h"
 #include "container/container_writer.h"
+#include "scoped_env.h"
+#include "temp_dir.h"
 
 namespace quellmark {
 
@@ -81,7 +82,7 @@ class MainWindowTest : public TempDirTest {};
 
 TEST_F(MainWindowTest, ListsTheCommandLineContainerAndSavesAllButACancelledItem) {
     App();
-    setenv("XDG_CACHE_HOME", (root / "cache").c_str(), 1);
+    ScopedEnv cache("XDG_CACHE_HOME", (root / "cache").string());
     std::filesystem::create_directories(root / "cache");
     WriteCabinet((root / "body.cab").string(),
                  {{MakeFile("src/1", "one"), "one.txt"}, {MakeFile("src/2", "two"), "two.txt"},
@@ -159,7 +160,7 @@ struct UnreadableStore : TPasswordStore {
 
 TEST_F(MainWindowTest, AnUnreadablePasswordRecordShowsTheErrorThenEndsWithThePermissionsMessage) {
     App();
-    setenv("XDG_CACHE_HOME", (root / "cache").c_str(), 1);
+    ScopedEnv cache("XDG_CACHE_HOME", (root / "cache").string());
     UnreadableStore store;
     MapValues placement;
     std::vector<QString> shown;
@@ -204,7 +205,7 @@ TEST_F(MainWindowTest, TheAboutBoxShowsTheVersionAndItsLinkOpensTheWebAddress) {
 
 TEST_F(MainWindowTest, ThePlacementOfOneRunIsTheNextRunsAndMaximizedStaysSo) {
     App();
-    setenv("XDG_CACHE_HOME", (root / "cache").c_str(), 1);
+    ScopedEnv cache("XDG_CACHE_HOME", (root / "cache").string());
     std::filesystem::create_directories(root / "cache");
     FixedStore store;
     store.entry = {"", true};

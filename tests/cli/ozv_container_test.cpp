@@ -1,8 +1,8 @@
 // ozv create, info, list and extract, run as a user runs them.
 #include <gtest/gtest.h>
 
-#include "temp_dir.h"
 #include "run_process.h"
+#include "temp_dir.h"
 #include "test_support.h"
 
 namespace quellmark {

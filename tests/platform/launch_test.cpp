@@ -10,10 +10,10 @@
 #include <thread>
 #include <unistd.h>
 
-#include "temp_dir.h"
 #include "platform/environment_strings.h"
 #include "platform/launch.h"
 #include "scoped_env.h"
+#include "temp_dir.h"
 
 namespace quellmark {
 

@@ -3,9 +3,9 @@
 
 #include <memory>
 
-#include "temp_dir.h"
 #include "crypto/ciphers/blowfish.h"
 #include "platform/password_record.h"
+#include "temp_dir.h"
 
 namespace quellmark {
 

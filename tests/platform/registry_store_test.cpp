@@ -10,10 +10,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "temp_dir.h"
 #include "platform/registry_store.h"
 #include "platform/registry_text.h"
 #include "scoped_env.h"
+#include "temp_dir.h"
 #include "test_support.h"
 
 namespace quellmark {

@@ -1,8 +1,8 @@
 // The icon finder's cache and its reading of icon locations.
 #include "shell/icon_finder.h"
 
-#include "shell/icon_world.h"
 #include "shell/fake_file_types.h"
+#include "shell/icon_world.h"
 
 namespace quellmark {
 

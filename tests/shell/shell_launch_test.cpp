@@ -2,8 +2,8 @@
 // addresses, and the error texts of failed launches.
 #include "shell/shell_launch.h"
 
-#include "shell/icon_world.h"
 #include "shell/fake_file_types.h"
+#include "shell/icon_world.h"
 
 namespace quellmark {
 
