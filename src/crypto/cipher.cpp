@@ -113,11 +113,12 @@ THash& TCipher::KeyHash() {
     return *keyHash_;
 }
 
+// No class (null) always drops the key hash, even when the default class is
+// already in effect; the next KeyHash makes a fresh object of the default.
 void TCipher::SetKeyHashClass(const THashClass* cls) {
-    const THashClass* next = cls ? cls : DefaultKeyHashClass;
-    if (next == keyHashClass_) return;
+    if (cls == keyHashClass_) return;
     keyHash_.reset();
-    keyHashClass_ = next;
+    keyHashClass_ = cls ? cls : DefaultKeyHashClass;
 }
 
 void TCipher::InitKey(std::string_view text, const uint8_t* vector) {

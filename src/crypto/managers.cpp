@@ -31,8 +31,11 @@ std::string THashManager::Algorithm() const { return HashTitle(HashClass()); }
 
 void THashManager::SetAlgorithm(std::string_view name) { Select(LookupHashClass(name)); }
 
+// Naming the class already in effect changes nothing. Anything else, a name
+// that finds nothing included, drops the hash object and stores the result,
+// so an unknown name leaves no selection behind and the default class works.
 void THashManager::Select(const THashClass* cls) {
-    if ((cls ? cls : DefaultKeyHashClass) == &HashClass()) return;
+    if (cls == &HashClass()) return;
     hashObject_.reset();
     hashClass_ = cls;
 }
@@ -73,8 +76,10 @@ std::string TCipherManager::Algorithm() const { return CipherTitle(CipherClass()
 
 void TCipherManager::SetAlgorithm(std::string_view name) { Select(LookupCipherClass(name)); }
 
+// As THashManager::Select: an unknown name (cls null) clears the selection
+// and drops the cipher with its key, even when Blowfish is already in effect.
 void TCipherManager::Select(const TCipherClass* cls) {
-    if ((cls ? cls : &FallbackCipherClass()) == &CipherClass()) return;
+    if (cls == &CipherClass()) return;
     cipherObject_.reset();
     cipherClass_ = cls;
 }

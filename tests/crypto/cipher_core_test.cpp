@@ -70,6 +70,20 @@ TEST(KeySetup, AnotherKeyHashClassKeysWithItsDigest) {
     EXPECT_EQ(&cipher->KeyHashClass(), DefaultKeyHashClass);
 }
 
+TEST(KeySetup, SettingNoKeyHashClassDropsTheKeyHash) {
+    auto cipher = KeyedBlowfish("abc");
+    std::weak_ptr<TProtection> used = cipher->KeyHash().shared_from_this();
+    cipher->SetKeyHashClass(DefaultKeyHashClass);
+    EXPECT_FALSE(used.expired()) << "naming the class in effect changes nothing";
+    cipher->SetKeyHashClass(nullptr);
+    EXPECT_TRUE(used.expired()) << "the next KeyHash makes a new object";
+    EXPECT_EQ(&cipher->KeyHashClass(), DefaultKeyHashClass);
+    EXPECT_EQ(cipher->KeyHash().ClassName(), "THash_RipeMD256");
+    auto again = KeyedBlowfish("abc");
+    cipher->InitKey("abc");
+    EXPECT_EQ(HexOf(cipher->Vector(), 8), HexOf(again->Vector(), 8)) << "keys as before with the new object";
+}
+
 TEST(CipherErrors, CodingWithoutAKeyIsRefusedWithItsMessage) {
     TCipher_Blowfish cipher;
     uint8_t data[8] = {};

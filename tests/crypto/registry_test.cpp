@@ -83,6 +83,65 @@ TEST(CipherManager, UnknownNamesFallBackToBlowfishSilently) {
     EXPECT_EQ(manager.Cipher().ClassName(), "TCipher_Blowfish");
 }
 
+// A name that finds nothing always clears the selection and drops the cipher
+// object with its key, even when Blowfish was already in effect; naming the
+// class already in effect keeps both.
+TEST(CipherManager, ANameThatFindsNothingClearsTheSelectionAndDropsTheCipher) {
+    TCipherManager manager;
+    manager.InitKey("k");
+    std::weak_ptr<TProtection> keyed = manager.Cipher().shared_from_this();
+    manager.SetAlgorithm("blowfish");
+    EXPECT_FALSE(keyed.expired()) << "naming the class in effect changes nothing";
+    for (const char* nothing : {"nothing", "", "SAFER_K40"}) {
+        manager.InitKey("k");
+        keyed = manager.Cipher().shared_from_this();
+        manager.SetAlgorithm(nothing);
+        EXPECT_TRUE(keyed.expired()) << '"' << nothing << '"';
+        EXPECT_EQ(manager.Algorithm(), "Blowfish");
+        EXPECT_FALSE(manager.Cipher().Ready()) << "the new cipher has no key yet";
+    }
+
+    // Blowfish chosen explicitly (over another class) is stored; a name that
+    // finds nothing then stores none.
+    manager.SetAlgorithm("Square");
+    manager.SetAlgorithm("TCipher_Blowfish");
+    TPropertyMap chosen;
+    manager.WriteProperties(chosen);
+    EXPECT_EQ(chosen["Cipher"], "TCipher_Blowfish");
+    manager.InitKey("k");
+    TStringStream plain("eight by"), coded;
+    manager.EncipherStream(&plain, &coded, -1);
+    manager.SetAlgorithm("no such cipher");
+    TPropertyMap cleared;
+    manager.WriteProperties(cleared);
+    EXPECT_EQ(cleared.count("Cipher"), 0u);
+    EXPECT_EQ(&manager.CipherClass(), &TCipher_Blowfish::Class);
+    EXPECT_THROW(manager.EncipherStream(&plain, &coded, -1), ECipherException) << "the key went with the object";
+}
+
+TEST(HashManager, ANameThatFindsNothingClearsTheSelectionAndDropsTheHash) {
+    THashManager manager;
+    std::weak_ptr<TProtection> made = manager.Hash().shared_from_this();
+    manager.SetAlgorithm("Ripe Message Digest 256");
+    EXPECT_FALSE(made.expired()) << "naming the class in effect changes nothing";
+    manager.SetAlgorithm("nothing");
+    EXPECT_TRUE(made.expired());
+
+    manager.SetAlgorithm("MD4");
+    manager.SetAlgorithm("THash_RipeMD256");
+    TPropertyMap chosen;
+    manager.WriteProperties(chosen);
+    EXPECT_EQ(chosen["Hash"], "THash_RipeMD256");
+    made = manager.Hash().shared_from_this();
+    manager.SetAlgorithm("");
+    TPropertyMap cleared;
+    manager.WriteProperties(cleared);
+    EXPECT_EQ(cleared.count("Hash"), 0u);
+    EXPECT_TRUE(made.expired());
+    EXPECT_EQ(&manager.HashClass(), &THash_RipeMD256::Class);
+    EXPECT_EQ(manager.Algorithm(), "Ripe Message Digest 256");
+}
+
 TEST(CipherManager, ModeBeforeOrAfterFirstUseGivesTheSameResult) {
     TCipherManager before, after;
     before.SetMode(cmCBC);
