@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <vector>
+#include <sys/stat.h>
 
 #include "base/streams.h"
 #include "crypto/bytes.h"
@@ -100,8 +101,24 @@ int32_t TProtection::ProcessMemory(uint8_t* buffer, int32_t size, TProtectionAct
     return size;
 }
 
+namespace {
+
+// Whether two names lead to one file: the very same name or, when both exist,
+// the same device and inode (another spelling such as "dir/../x", a hard link
+// or a symbolic link). Letter case tells nothing: "A.bin" and "a.bin" are two
+// files here. Creating the destination of the same file would empty the
+// source before it is read.
+bool SameFile(const std::string& first, const std::string& second) {
+    if (first == second) return true;
+    struct stat a {}, b {};
+    return ::stat(first.c_str(), &a) == 0 && ::stat(second.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
+           a.st_ino == b.st_ino;
+}
+
+}  // namespace
+
 void TProtection::ProcessFile(const std::string& sourceName, const std::string& destName, TProtectionAction action) {
-    bool separate = !SameText(sourceName, destName) && (!Trim(destName).empty() || action == actDigest);
+    bool separate = (!Trim(destName).empty() || action == actDigest) && !SameFile(sourceName, destName);
     if (separate) {
         TFileStream source(sourceName, FileMode::OpenRead);
         if (action == actDigest) {
