@@ -47,25 +47,62 @@ private:
     std::string path_;
 };
 
+// `text` in double quotes, as messages name files. (Appending, where
+// `"\"" + text` inserts, keeps g++ 12 from a false -Wrestrict.)
+std::string Quoted(const std::string& text) {
+    std::string quoted = "\"";
+    quoted += text;
+    return quoted += '"';
+}
+
 std::string TempParent() {
     const char* tmp = std::getenv("TMPDIR");
     return tmp && *tmp ? tmp : "/tmp";
 }
 
-// The container operand, checked to be a readable file of at least a header.
+// Why `status` (of `path`) is no file a container can be read from, or ""
+// when it is a regular file. Pipes and devices cannot be read twice or
+// measured, which the decoder needs.
+std::string NotAFile(const std::string& path, const fs::file_status& status) {
+    const std::string quoted = Quoted(path);
+    switch (status.type()) {
+    case fs::file_type::regular: return {};
+    case fs::file_type::directory: return quoted + " is a directory, not a container";
+    case fs::file_type::fifo:
+        return quoted + " is a pipe, not a file; ozv reads containers only from files, so save the container to a file first";
+    case fs::file_type::character:
+    case fs::file_type::block: return quoted + " is a device, not a container; give the container's file";
+    case fs::file_type::socket: return quoted + " is a socket, not a container; give the container's file";
+    default: return quoted + " is not a regular file, so it cannot be a container";
+    }
+}
+
+// The container operand, checked to be a regular file.
 std::string ContainerOperand(const Invocation& inv, std::size_t operandsWanted) {
     if (inv.operands.size() != operandsWanted)
         throw UsageError{"\"ozv " + inv.command + "\" takes " + (operandsWanted == 1 ? "one container" : "a container")};
     const std::string& path = inv.operands.front();
     std::error_code error;
     const auto status = fs::status(path, error);
-    if (error || !fs::exists(status)) throw Exception("\"" + path + "\" does not exist");
-    if (fs::is_directory(status)) throw Exception("\"" + path + "\" is a directory, not a container");
+    if (status.type() == fs::file_type::not_found) {
+        if (path == "-")
+            throw Exception("ozv reads containers only from files, not from standard input; save the container to a file first");
+        throw Exception(Quoted(path) + " does not exist");
+    }
+    if (error) throw Exception("cannot examine " + Quoted(path) + ": " + error.message());
+    if (std::string why = NotAFile(path, status); !why.empty()) throw Exception(why);
     return path;
 }
 
+uintmax_t ContainerSize(const std::string& path) {
+    std::error_code error;
+    const uintmax_t size = fs::file_size(path, error);
+    if (error) throw Exception("cannot examine " + Quoted(path) + ": " + error.message());
+    return size;
+}
+
 void RequireHeader(const std::string& path) {
-    if (fs::file_size(path) < static_cast<uintmax_t>(kContainerHeaderSize))
+    if (ContainerSize(path) < static_cast<uintmax_t>(kContainerHeaderSize))
         throw EBadContainer("\"" + path + "\" is not a container: it is shorter than a container's 256-byte header");
 }
 
@@ -84,6 +121,105 @@ bool MeansWrongPassword(const ESTCabinet& e) {
 
 [[noreturn]] void WrongPassword(const std::string& path) {
     throw EBadContainer("cannot open \"" + path + "\": the password is wrong, or the file is damaged or not a container");
+}
+
+// What the start of a deciphered body shows about its container. A wrong
+// password or cipher turns the cabinet header into noise; a header that
+// holds together (signature, version 1.3, reserved fields zero, its file
+// list inside the cabinet) shows that the body was deciphered right, and
+// then the cabinet size it gives can be trusted.
+enum class BodyState {
+    TooShort,      // fewer bytes than any cabinet header
+    NoCabinet,     // no cabinet signature: the password is wrong, or no container
+    BrokenHeader,  // the signature, but the rest of the header does not hold together
+    CutShort,      // a sound header that promises more bytes than there are
+    Whole,         // a sound header and all the bytes it promises
+};
+
+struct BodyFacts {
+    BodyState state;
+    int64_t size;       // bytes in the body
+    uint32_t declared;  // the cabinet size its header gives
+};
+
+BodyFacts ExamineBody(const std::string& cabinetPath) {
+    uint8_t header[36] = {};
+    BodyFacts facts{BodyState::Whole, 0, 0};
+    {
+        TFileStream body(cabinetPath, FileMode::OpenRead);
+        body.Read(header, sizeof header);
+        facts.size = body.Size();
+    }
+    auto u32 = [&header](int at) {
+        return uint32_t(header[at]) | uint32_t(header[at + 1]) << 8 | uint32_t(header[at + 2]) << 16 |
+               uint32_t(header[at + 3]) << 24;
+    };
+    facts.declared = u32(8);
+    const uint32_t fileListOffset = u32(16);
+    if (facts.size < static_cast<int64_t>(sizeof header))
+        facts.state = BodyState::TooShort;
+    else if (std::memcmp(header, "MSCF", 4) != 0)
+        facts.state = BodyState::NoCabinet;
+    else if (u32(4) != 0 || u32(12) != 0 || u32(20) != 0 || header[24] != 3 || header[25] != 1 ||
+             fileListOffset < sizeof header || fileListOffset >= facts.declared)
+        facts.state = BodyState::BrokenHeader;
+    else if (facts.declared > facts.size)
+        facts.state = BodyState::CutShort;
+    return facts;
+}
+
+// Reports the fault of a container whose body, described by `facts`, could
+// not be listed or unpacked; `reason` is the failure.
+[[noreturn]] void RaiseBadBody(const std::string& containerPath, const BodyFacts& facts, const std::string& reason) {
+    const std::string container = Quoted(containerPath);
+    switch (facts.state) {
+    case BodyState::TooShort:
+        throw EBadContainer(container + " is cut short or not a container: only " + std::to_string(facts.size) +
+                            " bytes follow its header, fewer than any cabinet has");
+    case BodyState::NoCabinet: WrongPassword(containerPath);
+    case BodyState::CutShort:
+        throw EBadContainer(container + " is damaged: it is cut short, with " + std::to_string(facts.size) +
+                            " of its cabinet's " + std::to_string(facts.declared) +
+                            " bytes; the copy or download is incomplete, so get the container again");
+    case BodyState::BrokenHeader:
+        throw EBadContainer(container + " is damaged: the password is right, but the header of its cabinet is broken (" +
+                            reason + "); get a sound copy of the container");
+    case BodyState::Whole: break;
+    }
+    throw EBadContainer(container + " is damaged: the password is right, but its contents are broken (" + reason +
+                        "); get a sound copy of the container");
+}
+
+// Whether a failed decode failed on what the container holds rather than on
+// the system (a read error, a full disk, a file that could not be written).
+// The decoder deciphers the whole body into its temporary cabinet before it
+// reads any of it, so a temporary cabinet shorter than the body means the
+// decipherment itself stopped.
+bool FailedOnTheContents(const Exception& e, const std::string& containerPath, const std::string& cabinetPath) {
+    std::error_code error;
+    const uintmax_t written = fs::file_size(cabinetPath, error);
+    if (error) return false;
+    const uintmax_t container = fs::file_size(containerPath, error);
+    if (error || written + kContainerHeaderSize != container) return false;
+    if (const auto* cabinetError = dynamic_cast<const ESTCabinet*>(&e)) return MeansWrongPassword(*cabinetError);
+    return true;  // the listing of the cabinet's file directory, which only a broken body fails
+}
+
+// Lists the deciphered body of a container; every failure of the listing is
+// the container's (see RaiseBadBody).
+void ListBody(TSTCabReader& reader, const std::string& containerPath, const std::string& cabinetPath,
+              const TCabEntryCallback& callback) {
+    // The listing reads only the cabinet's file directory, so a container
+    // cut short after it would list as if whole.
+    const BodyFacts facts = ExamineBody(cabinetPath);
+    if (facts.state != BodyState::Whole && facts.state != BodyState::BrokenHeader)
+        RaiseBadBody(containerPath, facts, "");
+    try {
+        if (reader.ListCabinetFiles(cabinetPath, callback)) return;
+    } catch (const Exception& e) {
+        RaiseBadBody(containerPath, facts, e.Message());
+    }
+    RaiseBadBody(containerPath, facts, "the cabinet library does not take it for a cabinet");
 }
 
 std::string FormatStamp(uint16_t date, uint16_t time) {
@@ -127,18 +263,63 @@ std::string StoredNameOf(const fs::path& path) {
     return name;
 }
 
-void CollectSources(const fs::path& operand, std::vector<CabSource>& sources) {
-    std::error_code error;
-    if (fs::is_directory(operand, error)) {
+// Adds `operand` (a file, or a directory with everything beneath it) to
+// `sources`. Each file is opened here, before the password is asked for or
+// anything is written, so that one that cannot be read stops the command at
+// once and by name. `ancestors` are the directories being walked, by
+// identity: a link back to one of them would otherwise be walked forever.
+void CollectSources(const fs::path& operand, std::vector<CabSource>& sources,
+                    std::vector<std::pair<dev_t, ino_t>>& ancestors) {
+    const std::string quoted = Quoted(operand.string());
+    struct stat info {};
+    if (::stat(operand.c_str(), &info) != 0) {
+        const int error = errno;
+        struct stat link {};
+        if (error == ENOENT && ::lstat(operand.c_str(), &link) == 0)
+            throw Exception(quoted + " is a link to something that does not exist; leave it out");
+        if (error == ENOENT) throw Exception(quoted + " does not exist");
+        throw Exception("cannot examine " + quoted + ": " + std::strerror(error));
+    }
+    if (S_ISDIR(info.st_mode)) {
+        const std::pair<dev_t, ino_t> identity{info.st_dev, info.st_ino};
+        if (std::find(ancestors.begin(), ancestors.end(), identity) != ancestors.end())
+            throw Exception(quoted + " leads back into a folder that holds it (a loop of links); leave it out");
+        std::error_code error;
         std::vector<fs::path> children;
-        for (const auto& child : fs::directory_iterator(operand)) children.push_back(child.path());
+        for (fs::directory_iterator it(operand, error), end; !error && it != end; it.increment(error))
+            children.push_back(it->path());
+        if (error) throw Exception("cannot read the folder " + quoted + ": " + error.message());
         std::sort(children.begin(), children.end());
-        for (const auto& child : children) CollectSources(child, sources);
-    } else if (fs::is_regular_file(operand, error)) {
+        ancestors.push_back(identity);
+        for (const auto& child : children) CollectSources(child, sources, ancestors);
+        ancestors.pop_back();
+    } else if (S_ISREG(info.st_mode)) {
+        const int fd = ::open(operand.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) throw Exception("cannot read " + quoted + ": " + std::strerror(errno));
+        ::close(fd);
         sources.push_back({operand.string(), StoredNameOf(operand)});
     } else {
-        throw Exception("\"" + operand.string() + "\" is not a file or directory that can be packed");
+        throw Exception(quoted + " is not a file or directory that can be packed");
     }
+}
+
+// Refuses, before any work is done, a place the new container cannot go.
+// The container is written beside its final name and renamed over it, so
+// the directory must take new files, and the name must not be a directory,
+// a device or a pipe (a rename would put the container in its place).
+void CheckContainerTarget(const std::string& path) {
+    std::error_code error;
+    const auto status = fs::status(path, error);
+    if (status.type() == fs::file_type::directory)
+        throw Exception(Quoted(path) + " is a directory; give the new container a file name");
+    if (fs::exists(status) && status.type() != fs::file_type::regular)
+        throw Exception(Quoted(path) + " is not a regular file; give the new container a file name of its own");
+    const fs::path parent = fs::path(path).parent_path();
+    const std::string directory = parent.empty() ? "." : parent.string();
+    // The effective identity decides, as it will when the file is made.
+    if (fs::is_directory(directory, error) && ::faccessat(AT_FDCWD, directory.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
+        throw Exception("cannot write into " + Quoted(directory) + ": " + std::strerror(errno) +
+                        "; choose another place for the container");
 }
 
 // Moves `relative` from beneath `from` to beneath `to`, never through a link.
@@ -169,7 +350,7 @@ int CommandInfo(const Invocation& inv) {
     std::string name = decoder.AlgorithmAt(index);
     const TCipherClass* cls = LookupCipherClass(name);
     std::string cipher = cls ? name : "Blowfish (the index " + std::to_string(index) + " names no cipher here, so Blowfish applies)";
-    const auto size = fs::file_size(path);
+    const auto size = ContainerSize(path);
     std::printf("container:  %s\nalgorithm:  %d  %s\nsize:       %ju bytes\nbody:       %ju bytes\n", path.c_str(), index,
                 cipher.c_str(), static_cast<uintmax_t>(size), static_cast<uintmax_t>(size - kContainerHeaderSize));
     return kExitOk;
@@ -185,13 +366,12 @@ int CommandList(const Invocation& inv) {
     DecipherBody(path, cabinet, password);
     TSTCabReader reader;
     std::vector<std::string> lines;
-    bool isCabinet = reader.ListCabinetFiles(cabinet, [&](TSTCabReader&, const std::string& name, int32_t size, uint16_t,
-                                                          uint16_t date, uint16_t time, uint16_t, bool&) {
+    ListBody(reader, path, cabinet, [&](TSTCabReader&, const std::string& name, int32_t size, uint16_t,
+                                        uint16_t date, uint16_t time, uint16_t, bool&) {
         char line[64];
         std::snprintf(line, sizeof line, "%10u  %s  ", static_cast<uint32_t>(size), FormatStamp(date, time).c_str());
         lines.push_back(line + name);
     });
-    if (!isCabinet) WrongPassword(path);
     for (const auto& line : lines) std::printf("%s\n", line.c_str());
     return kExitOk;
 }
@@ -217,8 +397,11 @@ int CommandExtract(const Invocation& inv) {
     TStringList files;
     try {
         decoder.DecodeContainer(files, path, staging.Path(), password);
-    } catch (const ESTCabinet& e) {
-        if (MeansWrongPassword(e)) WrongPassword(path);
+    } catch (const EBadContainer&) {
+        throw;
+    } catch (const Exception& e) {
+        if (FailedOnTheContents(e, path, decoder.TempCabinet()))
+            RaiseBadBody(path, ExamineBody(decoder.TempCabinet()), e.Message());
         throw;
     }
     for (const auto& entry : files) {
@@ -233,8 +416,10 @@ int CommandCreate(const Invocation& inv) {
     if (inv.operands.size() < 2) throw UsageError{"\"ozv create\" needs a container name and at least one file"};
     const std::string containerPath = inv.operands.front();
     const TCipherClass& cls = ChooseCipher(inv.Value("cipher").value_or("Blowfish"));
+    CheckContainerTarget(containerPath);
     std::vector<CabSource> sources;
-    for (std::size_t i = 1; i < inv.operands.size(); ++i) CollectSources(inv.operands[i], sources);
+    std::vector<std::pair<dev_t, ino_t>> ancestors;
+    for (std::size_t i = 1; i < inv.operands.size(); ++i) CollectSources(inv.operands[i], sources, ancestors);
     if (sources.size() > 65535) throw UsageError{"a cabinet holds at most 65535 files"};
     const std::string password = ObtainPassword(inv, true, false);
 

@@ -1,6 +1,7 @@
 #include "cli/ozv.h"
 
 #include <cstdio>
+#include <filesystem>
 
 #include "base/exception.h"
 #include "base/version.h"
@@ -89,6 +90,26 @@ int RunOzv(const std::vector<std::string>& args) {
         std::fprintf(stderr, "ozv: out of memory\n");
         return kExitFailure;
     }
+}
+
+int ReportEscapes(const std::function<int()>& run) {
+    try {
+        return run();
+    } catch (const std::filesystem::filesystem_error& e) {
+        // A file-system call that was expected to succeed: name the file and the reason.
+        const std::string path = e.path1().empty() ? "" : " \"" + e.path1().string() + "\"";
+        std::fprintf(stderr, "ozv: unexpected failure with%s: %s\n", path.empty() ? " a file" : path.c_str(),
+                     e.code().message().c_str());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "ozv: unexpected failure: %s\n", e.what());
+    } catch (...) {
+        std::fprintf(stderr, "ozv: unexpected failure\n");
+    }
+    return kExitFailure;
+}
+
+int OzvMain(const std::vector<std::string>& args) {
+    return ReportEscapes([&args] { return RunOzv(args); });
 }
 
 }  // namespace quellmark
