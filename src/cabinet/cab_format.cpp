@@ -71,4 +71,35 @@ bool IsSafeRelativeName(const std::string& name) {
     return true;
 }
 
+bool IsPlainFileName(const std::string& name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    if (name.find_first_of("/\\") != std::string::npos) return false;
+    return !(name.size() >= 2 && name[1] == ':');  // a drive prefix such as C:
+}
+
+CabNeighbours ReadCabNeighbours(TStream& stream, const CabHeader& header) {
+    if (header.flags & kCabFlagReservePresent) {
+        uint8_t sizes[4];  // header reserve (16-bit), folder and data reserve (8-bit each)
+        stream.ReadBuffer(sizes, sizeof sizes);
+        stream.SetPosition(stream.Position() + U16(sizes));
+    }
+    auto readString = [&stream] {
+        std::string text;
+        char c;
+        for (;;) {
+            stream.ReadBuffer(&c, 1);
+            if (c == '\0') return text;
+            if (text.size() >= 255) throw EReadError("A cabinet name in the cabinet is longer than the format allows");
+            text += c;
+        }
+    };
+    CabNeighbours neighbours;
+    if (header.flags & kCabFlagHasPrevious) {
+        neighbours.previous = readString();
+        readString();  // the previous disk
+    }
+    if (header.flags & kCabFlagHasNext) neighbours.next = readString();
+    return neighbours;
+}
+
 }  // namespace quellmark

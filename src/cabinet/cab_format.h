@@ -12,6 +12,9 @@ class TStream;
 constexpr uint16_t kFolderContinuedFromPrev = 0xFFFD;
 constexpr uint16_t kFolderContinuedToNext = 0xFFFE;
 constexpr uint16_t kFolderContinuedPrevAndNext = 0xFFFF;
+constexpr uint16_t kCabFlagHasPrevious = 0x0001;
+constexpr uint16_t kCabFlagHasNext = 0x0002;
+constexpr uint16_t kCabFlagReservePresent = 0x0004;
 constexpr uint16_t kAttribNameIsUtf8 = 0x80;
 constexpr uint16_t kAttribExecute = 0x40;
 
@@ -49,5 +52,19 @@ std::string DisplayName(const std::string& storedName, uint16_t attributes);
 // True when a stored name stays beneath the directory it is extracted to:
 // not absolute, no drive prefix, no ".." or empty component.
 bool IsSafeRelativeName(const std::string& name);
+
+// True when a cabinet name read from a cabinet (the next one of its set)
+// names a file beside that cabinet and nothing else: no directory part, no
+// drive prefix, not "." or "..".
+bool IsPlainFileName(const std::string& name);
+
+// The cabinets before and after this one in its set, as its header names
+// them (in the cabinet's code page); empty when there is none.
+struct CabNeighbours {
+    std::string previous;
+    std::string next;
+};
+// Reads them from the stream positioned just after the 36-byte header.
+CabNeighbours ReadCabNeighbours(TStream& stream, const CabHeader& header);
 
 }  // namespace quellmark

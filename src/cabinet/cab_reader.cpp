@@ -265,6 +265,16 @@ bool TSTCabReader::ListCabinetFiles(const std::string& cabinetFile, const TCabEn
     return true;
 }
 
+CabNeighbours TSTCabReader::ListNeighbours(const std::string& cabinetFile) {
+    TFileStream stream(cabinetFile, FileMode::OpenRead);
+    CabHeader header;
+    if (!ReadCabHeader(stream, header)) return {};
+    CabNeighbours neighbours = ReadCabNeighbours(stream, header);
+    neighbours.previous = CodePageToUtf8(neighbours.previous, "CP1252");
+    neighbours.next = CodePageToUtf8(neighbours.next, "CP1252");
+    return neighbours;
+}
+
 void TSTCabReader::ExtractCabinet(const std::string& cabinetFile, const std::string& destination, bool singleCabinet) {
     HFDI context = Context();
     cabinetFile_ = cabinetFile.empty() || cabinetFile.front() == '/' ? cabinetFile : JoinPath(CurrentDirectory(), cabinetFile);
@@ -307,6 +317,12 @@ std::string TSTCabReader::TargetOf(const std::string& storedName) const { return
 
 intptr_t TSTCabReader::CabinetInfo(FDINOTIFICATION& n) {
     if (!continuation_.empty()) currentCabinet_ = continuation_;
+    // The next cabinet is looked for beside this one and nowhere else: a name
+    // with a directory or drive in it could lead anywhere on the disk.
+    if (n.psz1 && *n.psz1 && !IsPlainFileName(n.psz1))
+        throw Exception("The cabinet \"" + currentCabinet_ + "\" names \"" + CodePageToUtf8(n.psz1, "CP1252") +
+                        "\" as the next cabinet of its set, which is not a plain file name beside it; the extraction "
+                        "was stopped and that name was not opened");
     nextCabinet_ = n.psz1 && *n.psz1 ? JoinPath(n.psz3 ? n.psz3 : "", n.psz1) : "";
     nextDisk_ = n.psz2 ? n.psz2 : "";
     bool abort = false;

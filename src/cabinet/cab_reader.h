@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/exception.h"
+#include "cabinet/cab_format.h"
 #include "cabinet/fdi.h"
 #include "base/component.h"
 
@@ -94,6 +95,9 @@ public:
     // Calls `callback` once per entry of this cabinet's directory; false (and
     // nothing listed) when the file is no cabinet.
     bool ListCabinetFiles(const std::string& cabinetFile, const TCabEntryCallback& callback);
+    // The cabinets before and after this one in its set, as its header names
+    // them (in UTF-8); empty when there is none or the file is no cabinet.
+    CabNeighbours ListNeighbours(const std::string& cabinetFile);
     // Unpacks every file into `destination`; with `singleCabinet` false it goes
     // on through the following cabinets of a set while they exist.
     void ExtractCabinet(const std::string& cabinetFile, const std::string& destination, bool singleCabinet);

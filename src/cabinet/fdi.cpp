@@ -208,6 +208,23 @@ bool Exists(FdiContext* context, const std::string& path) {
     return true;
 }
 
+// How often the caller is asked for a next cabinet that cannot be used
+// before the copy fails with the reason.
+constexpr int kNextCabinetAttempts = 3;
+
+// Opens the cabinet at `path` and appends it to `cabinet` as the next of its
+// set; on failure nothing stays open and the reason is returned.
+TFDIERROR JoinNextCabinet(mscab_decompressor* cabd, mscabd_cabinet* cabinet, const std::string& path) {
+    mscabd_cabinet* next = cabd->open(cabd, path.c_str());
+    if (!next) return FromMspack(cabd->last_error(cabd), FDIERROR_CABINET_NOT_FOUND);
+    // A failed append leaves the two apart, so the next one is closed on its own.
+    if (cabd->append(cabd, cabinet, next) != MSPACK_ERR_OK) {
+        cabd->close(cabd, next);
+        return FDIERROR_WRONG_CABINET;
+    }
+    return FDIERROR_NONE;
+}
+
 }  // namespace
 
 HFDI FDICreate(PFNALLOC alloc, PFNFREE free, PFNOPEN open, PFNREAD read, PFNWRITE write, PFNCLOSE close,
@@ -321,23 +338,25 @@ bool FDICopy(HFDI context, const char* name, const char* path, int /*flags*/, PF
             continue;
         }
         if (folder == kFolderContinuedToNext && !nextAppended) {
-            // The file goes on in the next cabinet of the set: find it first. When
-            // neither its expected place nor the caller can supply it, the file
-            // cannot be completed and is left out.
-            nextPath = cabinetPath + (cabinet->nextname ? cabinet->nextname : "");
+            // The file goes on in the next cabinet of the set, which must be
+            // joined to this one before any of the file is written. Without it
+            // the file cannot be completed, and the copy fails.
+            if (!cabinet->nextname) return finish(false, FDIERROR_CORRUPT_CABINET);
             FDINOTIFICATION next;
             next.pv = user;
-            next.psz1 = cabinet->nextname ? cabinet->nextname : "";
+            next.psz1 = cabinet->nextname;
             next.psz2 = cabinet->nextinfo ? cabinet->nextinfo : "";
             next.psz3 = pathBuffer;
-            next.fdie = Exists(context, nextPath) ? FDIERROR_NONE : FDIERROR_CABINET_NOT_FOUND;
-            intptr_t answer = notify(fdintNEXT_CABINET, &next);
-            nextPath = std::string(pathBuffer) + next.psz1;
-            mscabd_cabinet* nextCabinet = answer == -1 ? nullptr : cabd->open(cabd, nextPath.c_str());
-            // A failed append leaves the two apart, so the next one is closed on its own.
-            if (!nextCabinet || cabd->append(cabd, cabinet, nextCabinet) != MSPACK_ERR_OK) {
-                if (nextCabinet) cabd->close(cabd, nextCabinet);
-                continue;
+            next.fdie = Exists(context, cabinetPath + cabinet->nextname) ? FDIERROR_NONE : FDIERROR_CABINET_NOT_FOUND;
+            // The caller learns what went wrong with each attempt and may point
+            // elsewhere (answer 0) or give up (-1). A caller that keeps
+            // answering 0 gets a few attempts, not an endless loop.
+            for (int attempt = 1;; ++attempt) {
+                if (notify(fdintNEXT_CABINET, &next) == -1) return finish(false, FDIERROR_USER_ABORT);
+                nextPath = std::string(pathBuffer) + next.psz1;
+                next.fdie = JoinNextCabinet(cabd, cabinet, nextPath);
+                if (next.fdie == FDIERROR_NONE) break;
+                if (attempt == kNextCabinetAttempts) return finish(false, next.fdie);
             }
             nextAppended = true;
         }

@@ -76,7 +76,10 @@ using PFNWRITE = uint32_t (*)(void* user, intptr_t handle, const void* buffer, u
 using PFNCLOSE = int (*)(void* user, intptr_t handle);
 using PFNSEEK = int64_t (*)(void* user, intptr_t handle, int64_t distance, int origin);  // 0 start, 1 current, 2 end
 // Answers: fdintCOPY_FILE a handle (0 skip, -1 abort); fdintCLOSE_FILE_INFO 1
-// (-1 abort); the others 0 (-1 abort).
+// (-1 abort); fdintNEXT_CABINET 0 to have the cabinet psz3 + psz1 joined (when
+// it cannot be, the caller is asked again with the reason in fdie, a few
+// times, before the copy fails with it), -1 to give up (abort); the others 0
+// (-1 abort).
 using PFNFDINOTIFY = intptr_t (*)(TFDINOTIFICATIONTYPE kind, FDINOTIFICATION* notification);
 
 struct FdiContext;

@@ -322,21 +322,40 @@ void CheckContainerTarget(const std::string& path) {
                         "; choose another place for the container");
 }
 
+// Why an entry cut across cabinets of a set cannot be unpacked from a
+// container, which holds one cabinet only.
+std::string SplitReason(const std::string& otherCabinet, bool beginsEarlier) {
+    const std::string cabinet = !otherCabinet.empty() ? "the cabinet \"" + otherCabinet + "\""
+                                : beginsEarlier        ? "an earlier cabinet of its set"
+                                                       : "a later cabinet of its set";
+    return (beginsEarlier ? "begins in " : "goes on in ") + cabinet + ", which is not in the container";
+}
+
+[[noreturn]] void RefuseSplitEntries(const std::string& path, const std::vector<SplitEntry>& entries) {
+    const SplitEntry& first = entries.front();
+    std::string others;
+    if (entries.size() > 1) others = " (and " + std::to_string(entries.size() - 1) + " more such entries)";
+    throw EBadContainer("cannot extract \"" + path + "\": the entry \"" + first.name + "\" " +
+                        SplitReason(first.otherCabinet, first.beginsEarlier) + others + "; nothing was extracted");
+}
+
 // Moves `relative` from beneath `from` to beneath `to`, never through a link.
-void MoveIntoPlace(const std::string& from, const std::string& to, const std::string& relative) {
+// False when there was nothing to move (an entry named twice moves once).
+bool MoveIntoPlace(const std::string& from, const std::string& to, const std::string& relative) {
     const std::size_t slash = relative.rfind('/');
     const std::string directory = slash == std::string::npos ? "" : relative.substr(0, slash);
     const std::string leaf = relative.substr(slash == std::string::npos ? 0 : slash + 1);
     int source = OpenDirectoryBeneath(from, directory, false);
     int target = source < 0 ? -1 : OpenDirectoryBeneath(to, directory, true);
     const int error = errno;
-    const bool moved = target >= 0 && (::renameat(source, leaf.c_str(), target, leaf.c_str()) == 0 || errno == ENOENT);
+    const bool moved = target >= 0 && ::renameat(source, leaf.c_str(), target, leaf.c_str()) == 0;
     const int moveError = errno;
     if (source >= 0) ::close(source);
     if (target >= 0) ::close(target);
-    if (!moved)
+    if (!moved && !(target >= 0 && moveError == ENOENT))
         throw Exception("cannot put \"" + relative + "\" into \"" + to + "\": " +
                         std::strerror(target < 0 ? error : moveError));
+    return moved;
 }
 
 }  // namespace
@@ -366,12 +385,22 @@ int CommandList(const Invocation& inv) {
     DecipherBody(path, cabinet, password);
     TSTCabReader reader;
     std::vector<std::string> lines;
-    ListBody(reader, path, cabinet, [&](TSTCabReader&, const std::string& name, int32_t size, uint16_t,
+    std::vector<std::pair<std::size_t, uint16_t>> splitLines;  // line index, folder of an entry cut across cabinets
+    ListBody(reader, path, cabinet, [&](TSTCabReader&, const std::string& name, int32_t size, uint16_t folder,
                                         uint16_t date, uint16_t time, uint16_t, bool&) {
         char line[64];
         std::snprintf(line, sizeof line, "%10u  %s  ", static_cast<uint32_t>(size), FormatStamp(date, time).c_str());
+        if (folder >= kFolderContinuedFromPrev) splitLines.push_back({lines.size(), folder});
         lines.push_back(line + name);
     });
+    if (!splitLines.empty()) {
+        const CabNeighbours neighbours = reader.ListNeighbours(cabinet);
+        for (const auto& [index, folder] : splitLines) {
+            const bool beginsEarlier = folder != kFolderContinuedToNext;
+            lines[index] += "  (cannot be extracted: it " +
+                            SplitReason(beginsEarlier ? neighbours.previous : neighbours.next, beginsEarlier) + ")";
+        }
+    }
     for (const auto& line : lines) std::printf("%s\n", line.c_str());
     return kExitOk;
 }
@@ -400,14 +429,16 @@ int CommandExtract(const Invocation& inv) {
     } catch (const EBadContainer&) {
         throw;
     } catch (const Exception& e) {
+        if (!decoder.SplitEntries().empty()) RefuseSplitEntries(path, decoder.SplitEntries());
         if (FailedOnTheContents(e, path, decoder.TempCabinet()))
             RaiseBadBody(path, ExamineBody(decoder.TempCabinet()), e.Message());
         throw;
     }
-    for (const auto& entry : files) {
-        MoveIntoPlace(staging.Path(), directory, entry.text);
-        std::printf("%s\n", entry.text.c_str());
-    }
+    // All of the container or nothing: an entry that cannot come out whole
+    // fails the extraction before anything is moved into place.
+    if (!decoder.SplitEntries().empty()) RefuseSplitEntries(path, decoder.SplitEntries());
+    for (const auto& entry : files)
+        if (MoveIntoPlace(staging.Path(), directory, entry.text)) std::printf("%s\n", entry.text.c_str());
     return kExitOk;
 }
 

@@ -15,10 +15,17 @@ std::string TVosselDecoder::AlgorithmAt(int32_t index) const {
     return cipherNames_[static_cast<std::size_t>(index)];
 }
 
-void TVosselDecoder::CollectFileName(TSTCabReader&, const std::string& name, int32_t, uint16_t, uint16_t, uint16_t,
-                                     uint16_t, bool& abort) {
-    fileNames_.Add(name);
+void TVosselDecoder::CollectFileName(TSTCabReader&, const std::string& name, int32_t, uint16_t folder, uint16_t,
+                                     uint16_t, uint16_t, bool& abort) {
     abort = false;
+    // The reader never unpacks an entry that began in an earlier cabinet, so
+    // it is not named as unpacked.
+    if (folder == kFolderContinuedFromPrev || folder == kFolderContinuedPrevAndNext) {
+        splitEntries_.push_back({name, "", true});
+        return;
+    }
+    if (folder == kFolderContinuedToNext) splitEntries_.push_back({name, "", false});
+    fileNames_.Add(name);
 }
 
 namespace {
@@ -41,6 +48,7 @@ void TVosselDecoder::DecodeContainer(TStringList& files, const std::string& cont
                                      const std::string& scratchDir, const std::string& password) {
     std::string scratch = scratchDir;
     if (scratch.size() > 1 && scratch.back() == '/') scratch.pop_back();
+    splitEntries_.clear();
     tempCabinet_ = CreateUniqueFile(scratch, "_CAB.CAB", true);
 
     TCipherManager cipherManager;
@@ -65,6 +73,11 @@ void TVosselDecoder::DecodeContainer(TStringList& files, const std::string& cont
                                                     bool& abort) {
         CollectFileName(sender, name, size, folder, date, time, attributes, abort);
     });
+    if (!splitEntries_.empty()) {
+        const CabNeighbours neighbours = cabReader.ListNeighbours(tempCabinet_);
+        for (SplitEntry& entry : splitEntries_)
+            entry.otherCabinet = entry.beginsEarlier ? neighbours.previous : neighbours.next;
+    }
     cabReader.ExtractCabinet(tempCabinet_, scratch, false);
     std::remove(tempCabinet_.c_str());
     for (const auto& entry : fileNames_) files.Add(entry.text);

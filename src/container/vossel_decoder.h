@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/string_list.h"
 #include "cabinet/cab_reader.h"
@@ -15,6 +16,14 @@ namespace quellmark {
 
 constexpr int64_t kContainerHeaderSize = 256;
 
+// An entry of a container's cabinet that is cut across cabinets of a set. A
+// container holds one cabinet, so such an entry cannot come out whole.
+struct SplitEntry {
+    std::string name;            // as listed
+    std::string otherCabinet;    // the cabinet it begins in or goes on in, as the cabinet names it
+    bool beginsEarlier = false;  // begins in otherCabinet (never unpacked); otherwise goes on in it
+};
+
 class TVosselDecoder {
 public:
     TVosselDecoder();
@@ -22,7 +31,10 @@ public:
     // Deciphers `containerPath` into a temporary cabinet in `scratchDir`,
     // unpacks it there and appends the unpacked names to `files`. Any failure
     // is an exception; after one, the temporary cabinet stays behind under its
-    // unique name (see TempCabinet).
+    // unique name (see TempCabinet). Entries that begin in an earlier cabinet
+    // of a set are not unpacked and not named (see SplitEntries); one that
+    // goes on in a later cabinet makes the unpacking fail unless that cabinet
+    // is found.
     void DecodeContainer(TStringList& files, const std::string& containerPath, const std::string& scratchDir,
                          const std::string& password);
     // The cipher name at a registry index; empty outside the list.
@@ -33,6 +45,10 @@ public:
     // Where the temporary cabinet of the last decode was made, so that a
     // caller that must leave nothing behind can remove it after a failure.
     const std::string& TempCabinet() const { return tempCabinet_; }
+    // The entries of the last decode's cabinet that are cut across cabinets
+    // of a set, in directory order; known once the cabinet was listed, so
+    // also after a failed unpacking.
+    const std::vector<SplitEntry>& SplitEntries() const { return splitEntries_; }
     // Reports the decipherment's progress (bytes done, total; (0, 0) at the end).
     TProgressEvent OnProgress;
 
@@ -40,6 +56,7 @@ private:
     TStringList cipherNames_;
     TStringList fileNames_;
     std::string tempCabinet_;
+    std::vector<SplitEntry> splitEntries_;
 };
 
 // The algorithm index stored in a container header.

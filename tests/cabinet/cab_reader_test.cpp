@@ -200,62 +200,6 @@ TEST(ESTCabinetMessages, CarryTheCodeAndTheSystemError) {
 
 namespace {
 
-// A stored cabinet of one file put together byte by byte, for what libgcab
-// cannot make: cabinets of a set, and a file cut in two across them.
-struct HandMade {
-    std::string fileName;
-    std::string block;             // the bytes of the cabinet's one data block
-    std::string nextCabinet;       // named as the next cabinet of the set when not empty
-    uint16_t folder = 0;           // 0xFFFE: the file goes on in the next cabinet; 0xFFFD: it began in the previous
-    uint32_t fileSize = 0;         // the whole file's size; the block's when 0
-    bool blockGoesOn = false;      // the block is cut and ends in the next cabinet
-    uint16_t cabinetNumber = 0;
-};
-
-std::string HandMadeCabinet(const HandMade& c) {
-    auto u16 = [](std::string& out, uint16_t v) { out += static_cast<char>(v & 0xFF); out += static_cast<char>(v >> 8); };
-    auto u32 = [&](std::string& out, uint32_t v) { u16(out, static_cast<uint16_t>(v)); u16(out, static_cast<uint16_t>(v >> 16)); };
-    const std::string strings = c.nextCabinet.empty() ? "" : c.nextCabinet + '\0' + "disk 2" + '\0';
-    const uint32_t folderAt = 36 + static_cast<uint32_t>(strings.size());
-    const uint32_t fileAt = folderAt + 8;
-    const uint32_t dataAt = fileAt + 16 + static_cast<uint32_t>(c.fileName.size()) + 1;
-    const uint32_t total = dataAt + 8 + static_cast<uint32_t>(c.block.size());
-    std::string cab = "MSCF";
-    u32(cab, 0);
-    u32(cab, total);
-    u32(cab, 0);
-    u32(cab, fileAt);
-    u32(cab, 0);
-    cab += '\x03';
-    cab += '\x01';
-    u16(cab, 1);       // folders
-    u16(cab, 1);       // files
-    u16(cab, c.nextCabinet.empty() ? 0 : 0x0002);  // whether a next cabinet follows
-    u16(cab, 0x1234);  // set id
-    u16(cab, c.cabinetNumber);
-    cab += strings;
-    u32(cab, dataAt);  // folder: first data block, one block, stored
-    u16(cab, 1);
-    u16(cab, 0);
-    u32(cab, c.fileSize ? c.fileSize : static_cast<uint32_t>(c.block.size()));  // file: size, offset, folder, date, time, attributes
-    u32(cab, 0);
-    u16(cab, c.folder);
-    u16(cab, static_cast<uint16_t>((2020 - 1980) << 9 | 2 << 5 | 29));
-    u16(cab, static_cast<uint16_t>(12 << 11 | 34 << 5 | 28));
-    u16(cab, 0x20);
-    cab += c.fileName + '\0';
-    u32(cab, 0);  // data block without checksum
-    u16(cab, static_cast<uint16_t>(c.block.size()));
-    // A cut block tells its uncompressed size only in its last part.
-    u16(cab, c.blockGoesOn ? 0 : static_cast<uint16_t>(c.fileSize ? c.fileSize : c.block.size()));
-    cab += c.block;
-    return cab;
-}
-
-std::string HandMadeCabinet(const std::string& fileName, const std::string& content, const std::string& nextCabinet) {
-    return HandMadeCabinet(HandMade{fileName, content, nextCabinet});
-}
-
 TEST_F(CabReaderTest, AMissingNextCabinetOfASetEndsTheExtractionQuietly) {
     const std::string cabinet = MakeFile("set1.cab", HandMadeCabinet("first.txt", "in the first cabinet", "set2.cab"));
     TSTCabReader reader;
@@ -285,10 +229,14 @@ TEST_F(CabReaderTest, AMissingNextCabinetOfASetEndsTheExtractionQuietly) {
 TEST_F(CabReaderTest, AFileCutAcrossTwoCabinetsOfASetComesOutWhole) {
     const std::string whole = "the first half, and the second half";
     const std::size_t cut = 15;
-    const std::string first = MakeFile("part1.cab", HandMadeCabinet({"split.txt", whole.substr(0, cut), "part2.cab", 0xFFFE,
-                                                                     static_cast<uint32_t>(whole.size()), true, 0}));
-    MakeFile("part2.cab", HandMadeCabinet({"split.txt", whole.substr(cut), "", 0xFFFD, static_cast<uint32_t>(whole.size()),
-                                           false, 1}));
+    const std::string first = MakeFile("part1.cab", HandMadeCabinet({{{"split.txt", whole.substr(0, cut), 0xFFFE,
+                                                                       static_cast<uint32_t>(whole.size()), true}},
+                                                                     "",
+                                                                     "part2.cab"}));
+    MakeFile("part2.cab", HandMadeCabinet({{{"split.txt", whole.substr(cut), 0xFFFD, static_cast<uint32_t>(whole.size())}},
+                                           "part1.cab",
+                                           "",
+                                           1}));
     TSTCabReader reader;
     int partials = 0;
     reader.OnCopyPartialFile = [&](TSTCabReader&, const std::string& name, const std::string&, const std::string&,
@@ -298,10 +246,119 @@ TEST_F(CabReaderTest, AFileCutAcrossTwoCabinetsOfASetComesOutWhole) {
     EXPECT_EQ(partials, 1) << "the second cabinet reports the file as begun before";
 }
 
+// A container holds one cabinet, so in practice the rest of a set is missing:
+// a file that goes on in a cabinet that cannot be had fails the extraction,
+// and a file begun in one that is not there is left out.
+TEST_F(CabReaderTest, AFileThatGoesOnInACabinetThatCannotBeHadFailsTheExtraction) {
+    const std::string whole = "the first half, and the second half";
+    const std::size_t cut = 15;
+    const auto size = static_cast<uint32_t>(whole.size());
+    const std::string first = MakeFile(
+        "set/part1.cab",
+        HandMadeCabinet({{{"whole.txt", "complete"}, {"split.txt", whole.substr(0, cut), 0xFFFE, size, true}}, "", "part2.cab"}));
+    const std::string second = HandMadeCabinet({{{"split.txt", whole.substr(cut), 0xFFFD, size}}, "part1.cab", "", 1});
+    auto extractionFails = [&](TSTCabReader& reader, const std::string& out, const std::string& message) {
+        try {
+            reader.ExtractCabinet(first, (root / out).string(), false);
+            ADD_FAILURE() << out << ": the extraction passed";
+        } catch (const ESTCabinet& e) {
+            EXPECT_EQ(e.Message(), message) << out;
+        }
+        EXPECT_FALSE(std::filesystem::exists(root / out / "split.txt")) << out << ": nothing of the cut file is written";
+    };
+
+    // No handler: the notification answers the missing cabinet with an abort.
+    TSTCabReader reader;
+    extractionFails(reader, "missing", "FDI aborted [0x000B]");
+    EXPECT_EQ(ReadFile((root / "missing" / "whole.txt").string()), "complete") << "what came before stays";
+    MakeFile("set/part2.cab", "no cabinet at all");
+    extractionFails(reader, "no-cabinet", "FDI aborted [0x000B]");
+
+    // A handler's abort stops the library, though the cabinet is there.
+    MakeFile("set/part2.cab", second);
+    TSTCabReader aborting;
+    std::vector<TFDIERROR> told;
+    aborting.OnNextCabinet = [&](TSTCabReader&, const std::string& name, const std::string& disk, std::string&,
+                                 TFDIERROR error, bool& abort) {
+        EXPECT_EQ(name, "part2.cab");
+        EXPECT_EQ(disk, "disk 2");
+        told.push_back(error);
+        abort = true;
+    };
+    extractionFails(aborting, "aborted", "FDI aborted [0x000B]");
+    EXPECT_EQ(told, std::vector<TFDIERROR>{FDIERROR_NONE});
+
+    // A handler that lets it go on where the cabinet is not is told why each
+    // time, a few times, and then the reason is the error.
+    std::filesystem::create_directories(root / "elsewhere");
+    std::filesystem::rename(root / "set" / "part2.cab", root / "elsewhere" / "part2.cab");
+    TSTCabReader hopeful;
+    told.clear();
+    hopeful.OnNextCabinet = [&](TSTCabReader&, const std::string&, const std::string&, std::string&, TFDIERROR error,
+                                bool&) { told.push_back(error); };
+    extractionFails(hopeful, "hopeful",
+                    "Cabinet not found [0x0001].\r\n" + std::string(std::strerror(ENOENT)) + " [0x0002].");
+    EXPECT_GT(told.size(), 1u);
+    for (TFDIERROR error : told) EXPECT_EQ(error, FDIERROR_CABINET_NOT_FOUND);
+
+    // A handler that points to where the cabinet is gets the file whole.
+    TSTCabReader finding;
+    finding.OnNextCabinet = [&](TSTCabReader&, const std::string&, const std::string&, std::string& path, TFDIERROR,
+                                bool&) { path = (root / "elsewhere").string(); };
+    finding.ExtractCabinet(first, (root / "found").string(), false);
+    EXPECT_EQ(ReadFile((root / "found" / "split.txt").string()), whole);
+
+    // Begun in a cabinet that is not there: left out, the rest comes out.
+    const std::string tail = MakeFile(
+        "tail/part2.cab",
+        HandMadeCabinet({{{"split.txt", whole.substr(cut), 0xFFFD, size}, {"after.txt", "after"}}, "part1.cab", "", 1}));
+    std::string begunIn;
+    reader.OnCopyPartialFile = [&](TSTCabReader&, const std::string&, const std::string& cabinet, const std::string&,
+                                   const std::string&, bool&) { begunIn = cabinet; };
+    reader.ExtractCabinet(tail, (root / "tail-out").string(), false);
+    EXPECT_EQ(FilesBeneath((root / "tail-out").string()), std::vector<std::string>{"after.txt"});
+    EXPECT_EQ(begunIn, "part1.cab");
+}
+
+// The next cabinet's name comes from the cabinet; only a plain file name,
+// looked for beside the cabinet, is taken.
+TEST_F(CabReaderTest, ANextCabinetIsOnlyLookedForBesideTheCabinet) {
+    const std::string whole = "the first half, and the second half";
+    const auto size = static_cast<uint32_t>(whole.size());
+    // Cabinets a crafted name could reach: one that would add a file, one
+    // that would complete a cut one.
+    const std::string outside = HandMadeCabinet("outside.txt", "from outside", "");
+    MakeFile("outside.cab", outside);
+    MakeFile("set/sub/next.cab", outside);
+    MakeFile("part2.cab", HandMadeCabinet({{{"split.txt", whole.substr(15), 0xFFFD, size}}, "part1.cab", "", 1}));
+    const std::string absolute = (root / "outside.cab").string();
+    const std::vector<std::string> names = {"../outside.cab", "../part2.cab", "sub/next.cab", "sub\\next.cab",
+                                            "C:next.cab",     "..",           absolute};
+    for (const std::string& next : names) {
+        for (bool cut : {false, true}) {
+            const std::string cabinet =
+                cut ? HandMadeCabinet({{{"split.txt", whole.substr(0, 15), 0xFFFE, size, true}}, "", next})
+                    : HandMadeCabinet("first.txt", "first", next);
+            const std::string first = MakeFile("set/first.cab", cabinet);
+            const std::string out = (root / "out").string();
+            TSTCabReader reader;
+            try {
+                reader.ExtractCabinet(first, out, false);
+                ADD_FAILURE() << next << " was taken";
+            } catch (const ESTCabinet& e) {
+                EXPECT_NE(e.Message().find("\"" + next + "\""), std::string::npos) << e.Message();
+            }
+            EXPECT_FALSE(std::filesystem::exists(root / "out" / "outside.txt")) << next;
+            EXPECT_FALSE(std::filesystem::exists(root / "out" / "split.txt")) << next;
+            std::filesystem::remove_all(root / "out");
+        }
+    }
+}
+
 // A cabinet that names itself as the next one of its set, with a file that
 // goes on there (found by fuzzing: the set was freed twice).
 TEST_F(CabReaderTest, ASetThatLeadsBackToACabinetAlreadyReadEnds) {
-    const std::string self = MakeFile("in.cab", HandMadeCabinet({"loop.txt", "looping", "in.cab", 0xFFFE, 7, true, 0}));
+    const std::string self = MakeFile("in.cab", HandMadeCabinet({{{"loop.txt", "looping", 0xFFFE, 7, true}}, "", "in.cab"}));
     TSTCabReader reader;
     try {
         reader.ExtractCabinet(self, (root / "out").string(), false);

@@ -1,6 +1,10 @@
 // ozv create, info, list and extract, run as a user runs them.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
+#include "cabinet_fixture.h"
+#include "container/container_writer.h"
 #include "run_process.h"
 #include "temp_dir.h"
 #include "test_support.h"
@@ -95,6 +99,51 @@ TEST_F(OzvContainerTest, BadInputGetsOneClearLineAndTheRightStatus) {
     }
     EXPECT_TRUE(FilesBeneath(out).empty()) << "failed extractions leave nothing behind";
     EXPECT_FALSE(std::filesystem::exists(Path("new.ozv")));
+}
+
+// A container whose cabinet is one member of a set: the listing marks the
+// entries cut across cabinets, and extracting fails, names the entry and the
+// cabinet it needs, and writes and prints nothing.
+TEST_F(OzvContainerTest, EntriesCutAcrossCabinetsAreMarkedAndNothingIsExtracted) {
+    const std::string whole = "the first half, and the second half";
+    const auto size = static_cast<uint32_t>(whole.size());
+    struct Case {
+        std::string container;
+        HandMade cabinet;
+        std::string wholeEntry;
+        std::string says;
+    };
+    const Case cases[] = {
+        {"tail.ozv",
+         {{{"split.txt", whole.substr(15), 0xFFFD, size}, {"after.txt", "after"}}, "part1.cab", "", 1},
+         "after.txt",
+         "begins in the cabinet \"part1.cab\""},
+        {"head.ozv",
+         {{{"before.txt", "before"}, {"split.txt", whole.substr(0, 15), 0xFFFE, size, true}}, "", "part2.cab"},
+         "before.txt",
+         "goes on in the cabinet \"part2.cab\""},
+    };
+    for (const Case& c : cases) {
+        const std::string container = Path(c.container);
+        WriteContainer(MakeFile(c.container + ".cab", HandMadeCabinet(c.cabinet)), container, 1, "pw");
+
+        ProcessResult list = RunOzvProcess({"list", "-p", "pw", container});
+        EXPECT_EQ(list.status, 0) << list.err;
+        std::istringstream lines(list.out);
+        std::string line, wholeLine, cutLine;
+        while (std::getline(lines, line)) (line.find("split.txt") != std::string::npos ? cutLine : wholeLine) = line;
+        EXPECT_TRUE(wholeLine.ends_with("  " + c.wholeEntry)) << list.out;
+        EXPECT_NE(cutLine.find("  split.txt  ("), std::string::npos) << list.out;
+        EXPECT_NE(cutLine.find(c.says), std::string::npos) << list.out;
+
+        const std::string out = Path("out-" + c.container);
+        std::filesystem::create_directories(out);
+        ProcessResult extracted = RunOzvProcess({"extract", container, "-d", out, "-p", "pw"});
+        EXPECT_EQ(extracted.status, 3) << c.container;
+        EXPECT_NE(extracted.err.find("\"split.txt\" " + c.says), std::string::npos) << extracted.err;
+        EXPECT_EQ(extracted.out, "") << "no name of a file that was not written";
+        EXPECT_TRUE(std::filesystem::is_empty(out)) << c.container << " left something behind";
+    }
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "container/unique_file.h"
 #include "container/vossel_decoder.h"
 #include "crypto/registry.h"
+#include "test_support.h"
 
 namespace quellmark {
 
@@ -49,7 +50,7 @@ TEST_F(DecoderTest, EveryRegisteredCipherRoundTripsThroughAContainer) {
     for (std::size_t i = 0; i < ciphers.Count(); ++i) {
         if (!TCipherRegistry::ClassAt(ciphers, i)) continue;
         for (bool compress : {true, false}) {
-            const std::string name = "c" + std::to_string(i) + (compress ? "z" : "s") + ".ozv";
+            const std::string name = Numbered("c", static_cast<long>(i)) + (compress ? "z" : "s") + ".ozv";
             const std::string container = MakeContainer(name, static_cast<int32_t>(i), files, compress);
             const std::string scratch = (root / ("scratch-" + name)).string();
             TVosselDecoder decoder;
@@ -107,6 +108,48 @@ TEST_F(DecoderTest, FailuresLeaveOneTemporaryCabinetEachAndNamesNothing) {
     TVosselDecoder decoder;
     TStringList names;
     EXPECT_THROW(decoder.DecodeContainer(names, (root / "missing.ozv").string(), scratch, "password"), EFOpenError);
+}
+
+// A container whose cabinet is one member of a set: what begins in an earlier
+// cabinet is neither unpacked nor named, and what goes on in a later one fails
+// the decode; both are told with the cabinet they need.
+TEST_F(DecoderTest, ACabinetThatIsOneMemberOfASetGivesOnlyWhatComesOutWhole) {
+    const std::string whole = "the first half, and the second half";
+    const auto size = static_cast<uint32_t>(whole.size());
+    auto makeContainer = [&](const std::string& name, const HandMade& cabinet) {
+        WriteContainer(MakeFile(name + ".cab", HandMadeCabinet(cabinet)), (root / name).string(), 1, "password");
+        return (root / name).string();
+    };
+
+    const std::string tail = makeContainer(
+        "tail.ozv", {{{"split.txt", whole.substr(15), 0xFFFD, size}, {"after.txt", "after"}}, "part1.cab", "", 1});
+    const std::string tailScratch = (root / "tail").string();
+    TVosselDecoder tailDecoder;
+    TStringList names;
+    tailDecoder.DecodeContainer(names, tail, tailScratch, "password");
+    ASSERT_EQ(names.Count(), 1u);
+    EXPECT_EQ(names[0], "after.txt");
+    EXPECT_EQ(FilesBeneath(tailScratch), std::vector<std::string>{"after.txt"});
+    ASSERT_EQ(tailDecoder.SplitEntries().size(), 1u);
+    EXPECT_EQ(tailDecoder.SplitEntries()[0].name, "split.txt");
+    EXPECT_EQ(tailDecoder.SplitEntries()[0].otherCabinet, "part1.cab");
+    EXPECT_TRUE(tailDecoder.SplitEntries()[0].beginsEarlier);
+
+    const std::string head = makeContainer(
+        "head.ozv", {{{"before.txt", "before"}, {"split.txt", whole.substr(0, 15), 0xFFFE, size, true}}, "", "part2.cab"});
+    TVosselDecoder headDecoder;
+    TStringList none;
+    try {
+        headDecoder.DecodeContainer(none, head, (root / "head").string(), "password");
+        ADD_FAILURE() << "a file that cannot be completed passed";
+    } catch (const ESTCabinet& e) {
+        EXPECT_EQ(e.Message(), "FDI aborted [0x000B]");
+    }
+    EXPECT_TRUE(none.Empty());
+    ASSERT_EQ(headDecoder.SplitEntries().size(), 1u);
+    EXPECT_EQ(headDecoder.SplitEntries()[0].name, "split.txt");
+    EXPECT_EQ(headDecoder.SplitEntries()[0].otherCabinet, "part2.cab");
+    EXPECT_FALSE(headDecoder.SplitEntries()[0].beginsEarlier);
 }
 
 TEST(UniqueFiles, IncrementSuffixCountsUpWithinItsWidth) {
