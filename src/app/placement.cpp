@@ -1,5 +1,6 @@
 #include "app/placement.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -56,6 +57,36 @@ std::optional<std::string> ReadPosition(TPlacementValues& values, const std::str
     return values.Read(name);
 }
 
+long long Overlap(long long from, long long to, long long otherFrom, long long otherTo) {
+    return std::max(0LL, std::min(to, otherTo) - std::max(from, otherFrom));
+}
+
+// Moves a normal rectangle that lies more than half off every screen onto the
+// primary screen's available area, no larger than that area. A rectangle
+// without height is judged as one pixel high. Stored numbers can be anything,
+// so the sums are taken in 64 bits and the areas in floating point.
+void KeepOnScreen(WindowPlacement& placement, const ScreenMetrics& screen) {
+    const ScreenRect& target = screen.primaryAvailable;
+    if (screen.screens.empty() || target.right <= target.left || target.bottom <= target.top) return;
+    const long long left = placement.left, top = placement.top;
+    const long long width = placement.right - left, height = placement.bottom - top;
+    const long long judgedHeight = std::max(1LL, height);
+    const double area = static_cast<double>(width) * static_cast<double>(judgedHeight);
+    for (const ScreenRect& each : screen.screens) {
+        const double visible = static_cast<double>(Overlap(left, left + width, each.left, each.right)) *
+                               static_cast<double>(Overlap(top, top + judgedHeight, each.top, each.bottom));
+        if (2 * visible >= area) return;
+    }
+    const long long newWidth = std::min(width, static_cast<long long>(target.right) - target.left);
+    const long long newHeight = std::clamp(height, 0LL, static_cast<long long>(target.bottom) - target.top);
+    const long long newLeft = std::clamp<long long>(left, target.left, target.right - newWidth);
+    const long long newTop = std::clamp<long long>(top, target.top, target.bottom - newHeight);
+    placement.left = static_cast<int>(newLeft);
+    placement.top = static_cast<int>(newTop);
+    placement.right = static_cast<int>(newLeft + newWidth);
+    placement.bottom = static_cast<int>(newTop + newHeight);
+}
+
 }  // namespace
 
 RestoredPlacement ReadPlacement(TPlacementValues& values, const WindowPlacement& current, const ScreenMetrics& screen) {
@@ -83,7 +114,10 @@ RestoredPlacement ReadPlacement(TPlacementValues& values, const WindowPlacement&
     }
     const int ppi = ReadNumber(values, "PixelsPerInch", screen.pixelsPerInch);
     const bool found = (minMax || normal) && ppi == screen.pixelsPerInch;
-    if (found && placement.right > placement.left) restored.placement = placement;
+    if (found && placement.right > placement.left) {
+        KeepOnScreen(placement, screen);
+        restored.placement = placement;
+    }
 
     switch (ReadNumber(values, "ShowCmd", 0)) {
     case 2: case 6: case 7: restored.state = ShowState::Minimized; break;

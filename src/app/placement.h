@@ -3,9 +3,13 @@
 // minimized and maximized positions and its show state, kept as string
 // values under Software\<program>\Form. A placement is taken only when it was
 // stored at the current pixels-per-inch; a value stored for the current
-// screen resolution ("NormPos(1920x1080)") wins over the plain one.
+// screen resolution ("NormPos(1920x1080)") wins over the plain one. A stored
+// rectangle that would leave the window more than half off every screen (a
+// screen that is gone, a resolution that shrank) is moved onto the primary
+// screen's available area and made no larger than that area.
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quellmark {
 
@@ -16,10 +20,17 @@ struct WindowPlacement {
     int left = 0, top = 0, right = 0, bottom = 0;
 };
 
+// A rectangle in desktop coordinates; right and bottom lie just outside it.
+struct ScreenRect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+
 struct ScreenMetrics {
     int width = 0;
     int height = 0;
     int pixelsPerInch = 96;
+    std::vector<ScreenRect> screens;  // the area of every screen; none known: no rectangle is moved
+    ScreenRect primaryAvailable;      // the primary screen without its panels and docks
 };
 
 // The string values of the "Form" key.

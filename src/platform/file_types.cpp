@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "platform/command_line.h"
 #include "platform/file_types_apps.h"
 #include "platform/file_types_mime.h"
 #include "platform/icon_theme.h"
@@ -54,9 +55,9 @@ public:
         if (parts.size() > 4) return std::nullopt;
         for (std::size_t i = 1; i < parts.size(); ++i)
             if (!SameText(parts[i], kCommandPath[i - 1])) return std::nullopt;
-        const std::string program = Program(type);
-        if (program.empty()) return std::nullopt;
-        return parts.size() == 4 ? "\"" + program + "\" \"%1\"" : std::string();
+        const std::string command = Command(type);
+        if (command.empty()) return std::nullopt;
+        return parts.size() == 4 ? command : std::string();
     }
 
 private:
@@ -74,22 +75,24 @@ private:
         return iconFiles_[type] = found;
     }
 
-    std::string Program(const std::string& type) const {
-        if (const auto known = programs_.find(type); known != programs_.end()) return known->second;
+    // The default application's whole command line, or "".
+    std::string Command(const std::string& type) const {
+        if (const auto known = commands_.find(type); known != commands_.end()) return known->second;
         if (!apps_) apps_ = std::make_unique<freedesktop::MimeApps>(dirs_);
         std::vector<std::string> names{type};
         for (const std::string& alias : mime_.AliasesOf(type)) names.push_back(alias);
-        std::string program = apps_->DefaultProgram(names);
-        // The command quotes the program: a quotation mark inside it would end the path early.
-        if (program.find('"') != std::string::npos) program.clear();
-        return programs_[type] = program;
+        std::string line;
+        // The command quotes the program as it is: a quotation mark inside it would end the path early.
+        if (const auto command = apps_->DefaultCommand(names); command && command->program.find('"') == std::string::npos)
+            line = MakeCommandLine(command->program, command->arguments);
+        return commands_[type] = line;
     }
 
     freedesktop::BaseDirs dirs_;
     freedesktop::MimeDatabase mime_;
     freedesktop::IconTheme icons_;
     mutable std::unique_ptr<freedesktop::MimeApps> apps_;  // read on the first command asked for
-    mutable std::map<std::string, std::string> iconFiles_, programs_;
+    mutable std::map<std::string, std::string> iconFiles_, commands_;
 };
 
 TFreedesktopFileTypes::TFreedesktopFileTypes(const freedesktop::BaseDirs& dirs, std::string iconTheme) {

@@ -4,7 +4,8 @@
 // "keys" and "default values":
 //   .ext                         default value: the MIME type that names the extension
 //   <type>\DefaultIcon           "<icon file at 32 px>,0"
-//   <type>\Shell\Open\Command    "\"<program>\" \"%1\"" of the type's default application
+//   <type>\Shell\Open\Command    the whole command line of the type's default application,
+//                                in the form of command_line.h: "\"<program>\" \"<argument>\" ..."
 // Under the local-machine root the same keys live below "Software\Classes",
 // read without the user's own files.
 #include <memory>

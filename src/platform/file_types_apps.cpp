@@ -1,10 +1,12 @@
 #include "platform/file_types_apps.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <set>
 #include <unistd.h>
 
+#include "platform/command_line.h"
 #include "platform/file_types_key_file.h"
 
 namespace quellmark {
@@ -18,9 +20,48 @@ bool Contains(const std::vector<std::string>& list, const std::string& item) {
     return std::find(list.begin(), list.end(), item) != list.end();
 }
 
+// The full path of a program that can be run, or "".
+std::string RunnableProgram(const std::string& name, const std::vector<std::string>& searchPath) {
+    const std::string program = ResolveProgram(name, searchPath);
+    std::error_code ignored;
+    if (program.empty() || !fs::is_regular_file(program, ignored) || access(program.c_str(), X_OK) != 0) return {};
+    return program;
+}
+
+// The user's terminal emulator, as words to put before the command it is to
+// run. TERMINAL names it: a name alone takes "-e" before the command, a name
+// with options is taken as the whole prefix ("kitty --hold", "foot --").
+// Otherwise the system's choice, then a few that take "-e" the same way.
+std::vector<std::string> FindTerminal(const BaseDirs& dirs) {
+    std::vector<std::string> words;
+    std::string word;
+    for (const char c : dirs.terminal + " ") {
+        if (c != ' ' && c != '\t') {
+            word += c;
+        } else if (!word.empty()) {
+            words.push_back(word);
+            word.clear();
+        }
+    }
+    if (!words.empty()) {
+        if (std::string program = RunnableProgram(words.front(), dirs.programPath); !program.empty()) {
+            words.front() = program;
+            if (words.size() == 1) words.push_back("-e");
+            return words;
+        }
+    }
+    for (const char* name : {"x-terminal-emulator", "xterm", "konsole", "alacritty", "urxvt"})
+        if (std::string program = RunnableProgram(name, dirs.programPath); !program.empty()) return {program, "-e"};
+    return {};
+}
+
+bool IsDeprecatedCode(char c) {
+    return c == 'd' || c == 'D' || c == 'n' || c == 'N' || c == 'v' || c == 'm';
+}
+
 }  // namespace
 
-MimeApps::MimeApps(const BaseDirs& dirs) : dirs_(dirs) {
+MimeApps::MimeApps(const BaseDirs& dirs) : dirs_(dirs), terminal_(FindTerminal(dirs)) {
     std::vector<std::string> listDirs = dirs.ConfigSearchPath();
     for (const std::string& dir : dirs.DataSearchPath()) listDirs.push_back(dir + "/applications");
     for (const std::string& dir : listDirs) {
@@ -47,12 +88,20 @@ MimeApps::MimeApps(const BaseDirs& dirs) : dirs_(dirs) {
             Entry entry;
             entry.path = path.string();
             if (const auto file = KeyFile::Load(entry.path)) {
-                entry.exec = file->ValueOr("Desktop Entry", "Exec", "");
                 entry.mimeTypes = SplitList(file->ValueOr("Desktop Entry", "MimeType", ""), ';');
+                const DesktopEntryFields fields{
+                    UnescapeString(file->ValueOr("Desktop Entry", "Icon", "")),
+                    UnescapeString(file->LocalizedValueOr("Desktop Entry", "Name", dirs.messagesLocale, "")),
+                    entry.path};
+                std::optional<ExecCommand> command;
+                if (const auto words = SplitExec(file->ValueOr("Desktop Entry", "Exec", "")))
+                    command = ExpandFieldCodes(*words, fields);
+                if (command) entry.command = std::move(*command);
+                entry.terminal = file->ValueOr("Desktop Entry", "Terminal", "false") == "true";
                 // A program that needs a terminal would run with none when started
-                // detached, and one without a command line cannot be started at all.
-                entry.unusable = file->ValueOr("Desktop Entry", "Hidden", "false") == "true" ||
-                                 file->ValueOr("Desktop Entry", "Terminal", "false") == "true" || entry.exec.empty();
+                // detached, and one without a valid command line cannot be started at all.
+                entry.unusable = file->ValueOr("Desktop Entry", "Hidden", "false") == "true" || !command ||
+                                 (entry.terminal && terminal_.empty());
             }
             entries_.emplace(id, std::move(entry));
             entryOrder_.push_back(id);
@@ -102,12 +151,19 @@ std::string MimeApps::DefaultApplication(const std::vector<std::string>& names) 
     return {};
 }
 
-std::string MimeApps::DefaultProgram(const std::vector<std::string>& names) const {
+std::optional<ExecCommand> MimeApps::DefaultCommand(const std::vector<std::string>& names) const {
     const std::string id = DefaultApplication(names);
-    if (id.empty()) return {};
-    const auto words = SplitExec(Installed(id)->exec);
-    if (!words || words->empty()) return {};
-    return ResolveProgram(words->front(), dirs_.programPath);
+    if (id.empty()) return std::nullopt;
+    const Entry& entry = *Installed(id);
+    const std::string program = ResolveProgram(entry.command.program, dirs_.programPath);
+    if (program.empty()) return std::nullopt;
+    if (!entry.terminal) return ExecCommand{program, entry.command.arguments};
+
+    ExecCommand inTerminal{terminal_.front(), {}};
+    for (std::size_t i = 1; i < terminal_.size(); ++i) inTerminal.arguments.push_back(LiteralArgument(terminal_[i]));
+    inTerminal.arguments.push_back(LiteralArgument(program));
+    for (const std::string& argument : entry.command.arguments) inTerminal.arguments.push_back(argument);
+    return inTerminal;
 }
 
 std::optional<std::vector<std::string>> SplitExec(std::string_view exec) {
@@ -132,10 +188,6 @@ std::optional<std::vector<std::string>> SplitExec(std::string_view exec) {
             inWord = false;
         } else if (c == '"') {
             quoted = inWord = true;
-        } else if (c == '%' && i + 1 < text.size() && text[i + 1] == '%') {
-            word += '%';
-            inWord = true;
-            ++i;
         } else {
             word += c;
             inWord = true;
@@ -144,6 +196,67 @@ std::optional<std::vector<std::string>> SplitExec(std::string_view exec) {
     if (quoted) return std::nullopt;
     if (inWord) words.push_back(word);
     return words;
+}
+
+std::optional<ExecCommand> ExpandFieldCodes(const std::vector<std::string>& words, const DesktopEntryFields& fields) {
+    if (words.empty()) return std::nullopt;
+    ExecCommand command;
+    // The program's name holds no field code, only "%%" for a percent sign.
+    const std::string& name = words.front();
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (name[i] == '%' && i + 1 < name.size()) {
+            if (std::isalpha(static_cast<unsigned char>(name[i + 1]))) return std::nullopt;
+            if (name[i + 1] == '%') ++i;
+        }
+        command.program += name[i];
+    }
+    if (command.program.empty()) return std::nullopt;
+
+    bool namesDocument = false;
+    for (std::size_t w = 1; w < words.size(); ++w) {
+        const std::string& word = words[w];
+        // The codes that may stand only on their own.
+        if (word == "%F" || word == "%U") {
+            command.arguments.emplace_back(kDocumentArgument);
+            namesDocument = true;
+            continue;
+        }
+        if (word == "%i") {
+            if (!fields.icon.empty()) {
+                command.arguments.emplace_back("--icon");
+                command.arguments.push_back(LiteralArgument(fields.icon));
+            }
+            continue;
+        }
+        std::string argument;
+        bool onlyDropped = !word.empty();
+        for (std::size_t i = 0; i < word.size(); ++i) {
+            const char c = word[i];
+            // A "%" before anything but a letter is an ordinary character.
+            if (c != '%' || i + 1 == word.size() || !std::isalpha(static_cast<unsigned char>(word[i + 1]))) {
+                argument += LiteralArgument(std::string_view(&c, 1));
+                if (c == '%' && i + 1 < word.size() && word[i + 1] == '%') ++i;
+                onlyDropped = false;
+                continue;
+            }
+            const char code = word[++i];
+            if (IsDeprecatedCode(code)) continue;
+            onlyDropped = false;
+            switch (code) {
+                case 'f':
+                case 'u':
+                    argument += kDocumentArgument;
+                    namesDocument = true;
+                    break;
+                case 'c': argument += LiteralArgument(fields.name); break;
+                case 'k': argument += LiteralArgument(fields.location); break;
+                default: return std::nullopt;  // %F %U %i within a word, or a code that does not exist
+            }
+        }
+        if (!onlyDropped) command.arguments.push_back(argument);
+    }
+    if (!namesDocument) command.arguments.emplace_back(kDocumentArgument);
+    return command;
 }
 
 std::string ResolveProgram(const std::string& program, const std::vector<std::string>& searchPath) {

@@ -56,6 +56,30 @@ std::string KeyFile::ValueOr(std::string_view group, std::string_view key, std::
     return value ? *value : fallback;
 }
 
+std::string KeyFile::LocalizedValueOr(std::string_view group, std::string_view key, std::string_view locale,
+                                      std::string fallback) const {
+    // The encoding takes no part in the match.
+    std::string_view modifier;
+    if (const std::size_t at = locale.find('@'); at != std::string_view::npos) {
+        modifier = locale.substr(at);
+        locale = locale.substr(0, at);
+    }
+    locale = locale.substr(0, locale.find('.'));
+    const std::string_view lang = locale.substr(0, locale.find('_'));
+    const bool hasCountry = lang.size() != locale.size();
+
+    std::vector<std::string> variants;
+    if (!lang.empty() && locale != "C" && locale != "POSIX") {
+        if (hasCountry && !modifier.empty()) variants.push_back(std::string(locale).append(modifier));
+        if (hasCountry) variants.emplace_back(locale);
+        if (!modifier.empty()) variants.push_back(std::string(lang).append(modifier));
+        variants.emplace_back(lang);
+    }
+    for (const std::string& variant : variants)
+        if (const std::string* value = Value(group, std::string(key) + "[" + variant + "]")) return *value;
+    return ValueOr(group, key, std::move(fallback));
+}
+
 std::vector<std::string> SplitList(std::string_view value, char separator) {
     std::vector<std::string> items;
     std::string item;

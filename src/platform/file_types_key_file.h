@@ -21,6 +21,12 @@ public:
     // The raw value, or nullptr when the group or the key is missing.
     const std::string* Value(std::string_view group, std::string_view key) const;
     std::string ValueOr(std::string_view group, std::string_view key, std::string fallback) const;
+    // The value of a key that may be translated ("Name[de_DE]"), in the
+    // variant that best matches `locale` (a value of LC_MESSAGES such as
+    // "de_DE.UTF-8@euro"): lang_COUNTRY@MODIFIER, lang_COUNTRY, lang@MODIFIER,
+    // lang, then the key itself; `fallback` when none is there.
+    std::string LocalizedValueOr(std::string_view group, std::string_view key, std::string_view locale,
+                                 std::string fallback) const;
 
 private:
     // The first occurrence of a group or key counts; files should not repeat them.

@@ -46,6 +46,11 @@ BaseDirs BaseDirs::FromEnvironment() {
     dirs.configDirs = AbsoluteEntries(Variable("XDG_CONFIG_DIRS"));
     if (dirs.configDirs.empty()) dirs.configDirs = {"/etc/xdg"};
     dirs.programPath = AbsoluteEntries(Variable("PATH"));
+    dirs.terminal = Variable("TERMINAL");
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        dirs.messagesLocale = Variable(name);
+        if (!dirs.messagesLocale.empty()) break;
+    }
 
     const std::string desktops = Variable("XDG_CURRENT_DESKTOP");
     std::size_t start = 0;

@@ -17,6 +17,8 @@ struct BaseDirs {
     std::string home;                     // for the legacy ~/.icons; empty when left out
     std::vector<std::string> desktops;    // XDG_CURRENT_DESKTOP, lower-case, in order
     std::vector<std::string> programPath; // PATH, absolute entries only
+    std::string terminal;                 // TERMINAL: the user's terminal emulator, maybe with options
+    std::string messagesLocale;           // LC_ALL, LC_MESSAGES or LANG, the first one set
 
     static BaseDirs FromEnvironment();
     // The same directories without anything that belongs to the user.

@@ -61,10 +61,6 @@ int OpenWithDefault(const std::string& target, const std::string& type) {
     return Started(SpawnDetached(opener, {target}));
 }
 
-int RunProgram(const std::string& program, const std::string& parameters) {
-    return Started(SpawnDetached(program, parameters.empty() ? std::vector<std::string>{} : std::vector{parameters}));
-}
-
 }  // namespace
 
 int ShellCodeOfErrno(int error) {
@@ -82,6 +78,19 @@ int ShellCodeOfErrno(int error) {
     }
 }
 
+int StartProgram(const std::string& program, const std::vector<std::string>& arguments) {
+    if (program.empty()) return ERROR_FILE_NOT_FOUND;
+    struct stat info {};
+    if (stat(program.c_str(), &info) != 0) {
+        const int error = errno;
+        if (program.find('/') == std::string::npos)
+            if (const std::string found = FindProgram(program); !found.empty()) return Started(SpawnDetached(found, arguments));
+        return CodeForMissing(program, error);
+    }
+    if (!S_ISREG(info.st_mode) || access(program.c_str(), X_OK) != 0) return ERROR_BAD_FORMAT;
+    return Started(SpawnDetached(program, arguments));
+}
+
 int ShellExecute(const std::string& operation, const std::string& file, const std::string& parameters) {
     const bool open = !operation.empty();
     if (open && !SameText(operation, "open")) return SE_ERR_NOASSOC;
@@ -92,13 +101,11 @@ int ShellExecute(const std::string& operation, const std::string& file, const st
         const int error = errno;
         if (const std::string scheme = SchemeOf(file); !scheme.empty())
             return OpenWithDefault(file, "x-scheme-handler/" + scheme);
-        if (open && file.find('/') == std::string::npos)
-            if (const std::string program = FindProgram(file); !program.empty()) return RunProgram(program, parameters);
-        return CodeForMissing(file, error);
+        if (!open) return CodeForMissing(file, error);
+    } else if (!open || S_ISDIR(info.st_mode)) {
+        return OpenWithDefault(file, MimeTypeOf(file));
     }
-    if (!open || S_ISDIR(info.st_mode)) return OpenWithDefault(file, MimeTypeOf(file));
-    if (!S_ISREG(info.st_mode) || access(file.c_str(), X_OK) != 0) return ERROR_BAD_FORMAT;
-    return RunProgram(file, parameters);
+    return StartProgram(file, parameters.empty() ? std::vector<std::string>{} : std::vector{parameters});
 }
 
 }  // namespace quellmark

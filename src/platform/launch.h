@@ -16,6 +16,7 @@
 // started is not seen: xdg-open may run as long as the application it opens,
 // so nothing waits for it.
 #include <string>
+#include <vector>
 
 namespace quellmark {
 
@@ -34,6 +35,11 @@ inline constexpr int kShellExecuteSucceeded = 42;
 // handler here (SE_ERR_NOASSOC). `file` is a path, a program found on PATH
 // (with "open"), or an address with a scheme such as https: or mailto:.
 int ShellExecute(const std::string& operation, const std::string& file, const std::string& parameters);
+
+// Starts `program` (a path, or a name found on PATH) detached, with
+// `arguments` as its arguments, each passed as it is. The same checks and
+// codes as ShellExecute with "open".
+int StartProgram(const std::string& program, const std::vector<std::string>& arguments);
 
 // The shell code for a failed start with this errno.
 int ShellCodeOfErrno(int error);

@@ -1,17 +1,47 @@
 #include "shell/shell_launch.h"
 
+#include "platform/command_line.h"
 #include "shell/shell_paths.h"
 
 namespace quellmark {
 
 namespace {
 
-// A command line that starts with a quoted program keeps only that program;
-// an unclosed quotation names nothing. Other command lines stay whole.
-std::string ProgramOfCommand(const std::string& command) {
-    if (command.empty() || command.front() != '"') return command;
+// An open command: its program, and the rest of the command line after it.
+struct OpenCommand {
+    std::string program;
+    std::string arguments;
+};
+
+// A command line that starts with a quoted program: that program, and what
+// follows it as its arguments; an unclosed quotation names nothing. Other
+// command lines are taken whole as the program.
+OpenCommand ProgramOfCommand(const std::string& command) {
+    if (command.empty() || command.front() != '"') return {command, {}};
     const std::size_t close = command.find('"', 1);
-    return close == std::string::npos ? std::string() : command.substr(1, close - 1);
+    if (close == std::string::npos) return {};
+    return {command.substr(1, close - 1), command.substr(close + 1)};
+}
+
+OpenCommand LookUpOpenCommand(const TFileTypeKeys& fileTypes, const std::string& extension) {
+    std::string line, programId;
+    TReadOnlyRegistry registry(fileTypes, TRootKey::ClassesRoot);
+    if (registry.OpenKeyReadOnly(extension)) programId = registry.ReadString("");
+    registry.CloseKey();
+    if (!programId.empty() && registry.OpenKeyReadOnly(programId + "\\Shell\\Open\\Command"))
+        line = registry.ReadString("");
+    registry.CloseKey();
+    OpenCommand result = ProgramOfCommand(line);
+    if (!result.program.empty() && FileExists(result.program)) return result;
+
+    // Second attempt: the machine's own association, for a per-user one that leads nowhere.
+    TReadOnlyRegistry machine(fileTypes, TRootKey::LocalMachine);
+    if (machine.OpenKeyReadOnly("\\Software\\Classes\\" + extension)) programId = machine.ReadString("");
+    if (!programId.empty() && registry.OpenKeyReadOnly(programId + "\\Shell\\Open\\Command"))
+        result = ProgramOfCommand(registry.ReadString(""));
+    registry.CloseKey();
+    if (!result.program.empty() && !FileExists(result.program)) result = {};
+    return result;
 }
 
 bool Launched(const TShellContext& context, int result) {
@@ -28,34 +58,17 @@ int DefaultAction(const TShellContext& context, const std::string& file, const s
 }  // namespace
 
 std::string FindOpenCommand(const TFileTypeKeys& fileTypes, const std::string& extension) {
-    std::string result, programId;
-    TReadOnlyRegistry registry(fileTypes, TRootKey::ClassesRoot);
-    if (registry.OpenKeyReadOnly(extension)) programId = registry.ReadString("");
-    registry.CloseKey();
-    if (!programId.empty() && registry.OpenKeyReadOnly(programId + "\\Shell\\Open\\Command"))
-        result = registry.ReadString("");
-    registry.CloseKey();
-    result = ProgramOfCommand(result);
-    if (!result.empty() && FileExists(result)) return result;
-
-    // Second attempt: the machine's own association, for a per-user one that leads nowhere.
-    TReadOnlyRegistry machine(fileTypes, TRootKey::LocalMachine);
-    if (machine.OpenKeyReadOnly("\\Software\\Classes\\" + extension)) programId = machine.ReadString("");
-    if (!programId.empty() && registry.OpenKeyReadOnly(programId + "\\Shell\\Open\\Command"))
-        result = registry.ReadString("");
-    registry.CloseKey();
-    result = ProgramOfCommand(result);
-    if (!result.empty() && !FileExists(result)) result.clear();
-    return result;
+    return LookUpOpenCommand(fileTypes, extension).program;
 }
 
 bool LaunchDocument(const TShellContext& context, const std::string& document, const std::string& parameters) {
     int result;
     if (parameters.empty()) {
-        const std::string program = FindOpenCommand(*context.fileTypes, ExtractFileExt(document));
-        // The launcher hands the document over as one argument, spaces and all.
-        result = program.empty() ? context.shellExecute("", document, "")
-                                 : context.shellExecute("open", program, document);
+        const OpenCommand command = LookUpOpenCommand(*context.fileTypes, ExtractFileExt(document));
+        // The document goes over as one argument, spaces and all.
+        result = command.program.empty()
+                     ? context.shellExecute("", document, "")
+                     : context.startProgram(command.program, DocumentArguments(command.arguments, document));
     } else {
         result = DefaultAction(context, document, parameters);
     }

@@ -15,15 +15,17 @@ struct TShellContext {
     std::shared_ptr<const TFileTypeKeys> fileTypes;
     ShellExecuteHook shellExecute;
     TErrorBox* errorBox = nullptr;  // failures are shown here
+    StartProgramHook startProgram;  // runs an open command with its arguments
 };
 
 // The full path of an existing program that opens files with this extension
 // (".pdf", or ""), or "" when the file-type keys name none.
 std::string FindOpenCommand(const TFileTypeKeys& fileTypes, const std::string& extension);
 
-// Opens the document: without parameters with the program FindOpenCommand
-// names (the document path its one argument), else with the system's default
-// action. Returns false, after showing the failure, when the launch failed.
+// Opens the document: without parameters with the open command whose program
+// FindOpenCommand names, the document put into its arguments (or after them
+// when they do not name it), else with the system's default action. Returns
+// false, after showing the failure, when the launch failed.
 bool LaunchDocument(const TShellContext& context, const std::string& document, const std::string& parameters);
 
 // Opens a file or address with the system's default action.

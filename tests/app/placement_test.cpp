@@ -4,6 +4,7 @@
 #include "app/map_values.h"
 
 #include <map>
+#include <ostream>
 
 #include "app/placement.h"
 
@@ -11,7 +12,7 @@ namespace quellmark {
 
 namespace {
 
-const ScreenMetrics kScreen{1920, 1080, 96};
+const ScreenMetrics kScreen{1920, 1080, 96, {}, {}};  // no screens known: nothing is moved
 
 TEST(Placement, WrittenValuesHaveTheirNamesAndFormatsAndComeBack) {
     MapValues store;
@@ -77,6 +78,55 @@ TEST(Placement, OtherResolutionsAndPixelDensitiesAndBrokenValues) {
     EXPECT_FALSE(back.placement);
     EXPECT_EQ(back.state, ShowState::Normal);
     EXPECT_FALSE(ReadPlacement(store = MapValues{}, current, kScreen).placement) << "first run: nothing stored";
+}
+
+// Where a stored rectangle ends up with these screens: a primary screen with a
+// panel along its bottom and, when `second`, a second screen to its right.
+struct Placed {
+    int left, top, right, bottom;
+    bool operator==(const Placed&) const = default;
+};
+std::ostream& operator<<(std::ostream& out, const Placed& p) {
+    return out << p.left << "," << p.top << "," << p.right << "," << p.bottom;
+}
+
+Placed PlacedOn(const std::string& stored, bool second) {
+    ScreenMetrics screen = kScreen;
+    screen.screens = {{0, 0, 1920, 1080}};
+    if (second) screen.screens.push_back({1920, 0, 3200, 1024});
+    screen.primaryAvailable = {0, 0, 1920, 1040};
+    MapValues store;
+    store.values = {{"NormPos", stored}, {"ShowCmd", "1"}};
+    const auto back = ReadPlacement(store, WindowPlacement{}, screen);
+    if (!back.placement) return {-1, -1, -1, -1};
+    return {back.placement->left, back.placement->top, back.placement->right, back.placement->bottom};
+}
+
+TEST(Placement, ARectangleMostlyOffEveryScreenComesBackOntoThePrimaryOne) {
+    // On a screen, or at least half on one: where it was.
+    EXPECT_EQ(PlacedOn("2000,100,2334,383", true), (Placed{2000, 100, 2334, 383})) << "on the second screen";
+    EXPECT_EQ(PlacedOn("1700,100,2034,383", true), (Placed{1700, 100, 2034, 383})) << "across both screens";
+    EXPECT_EQ(PlacedOn("1753,100,2087,383", false), (Placed{1753, 100, 2087, 383})) << "exactly half on";
+    EXPECT_EQ(PlacedOn("100,900,434,1183", false), (Placed{100, 900, 434, 1183})) << "over the panel, half on";
+
+    // The second screen is gone: moved the least way onto the primary screen's available area.
+    EXPECT_EQ(PlacedOn("2000,100,2334,383", false), (Placed{1586, 100, 1920, 383}));
+    EXPECT_EQ(PlacedOn("1754,100,2088,383", false), (Placed{1586, 100, 1920, 383})) << "one pixel less than half on";
+    EXPECT_EQ(PlacedOn("100,1060,434,1343", true), (Placed{100, 757, 434, 1040})) << "below the screens";
+    EXPECT_EQ(PlacedOn("-5000,-3000,-4666,-2717", true), (Placed{0, 0, 334, 283}));
+    EXPECT_EQ(PlacedOn("3300,100,3634,383", true), (Placed{1586, 100, 1920, 383})) << "right of both screens";
+
+    // Larger than the available area: no larger than it.
+    EXPECT_EQ(PlacedOn("4000,2000,7000,4000", true), (Placed{0, 0, 1920, 1040}));
+    EXPECT_EQ(PlacedOn("-2147483648,5000,2147483647,5100", false), (Placed{0, 940, 1920, 1040}))
+        << "numbers at the ends of their range";
+
+    // Without what the screens are, the rectangle is taken as stored.
+    MapValues store;
+    store.values = {{"NormPos", "5000,5000,5334,5283"}};
+    const auto back = ReadPlacement(store, WindowPlacement{}, kScreen);
+    ASSERT_TRUE(back.placement);
+    EXPECT_EQ(back.placement->left, 5000);
 }
 
 }  // namespace

@@ -101,6 +101,33 @@ TEST_F(LaunchTest, ALaunchFromHereLeavesNoChildBehind) {
     EXPECT_TRUE(Appears(marker));
 }
 
+TEST_F(LaunchTest, AStartedProgramGetsEveryArgumentExactlyAsGiven) {
+    const std::string record = (root / "arguments").string();
+    const std::string script = MakeExecutable(
+        "bin dir/record.sh",
+        "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\"; done > '" + record + "'\n: > '" + record + ".done'\n");
+    const std::vector<std::string> arguments = {"", "two words", "quote\"d \\", "$HOME", "*", "-e", "%1", "--x=%%"};
+    EXPECT_GT(StartProgram(script, arguments), 32);
+    ASSERT_TRUE(Appears(record + ".done"));
+    EXPECT_EQ(ReadFile(record), "[]\n[two words]\n[quote\"d \\]\n[$HOME]\n[*]\n[-e]\n[%1]\n[--x=%%]\n");
+    EXPECT_TRUE(NoChildren());
+
+    EXPECT_EQ(StartProgram((root / "missing").string(), {"a"}), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(StartProgram((root / "no dir" / "prog").string(), {}), ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(StartProgram(MakeFile("plain.txt", "text"), {"a"}), ERROR_BAD_FORMAT) << "not executable";
+    EXPECT_EQ(StartProgram(root.string(), {}), ERROR_BAD_FORMAT) << "a directory";
+    EXPECT_EQ(StartProgram(MakeExecutable("orphan.sh", "#!/nonexistent/interpreter\n"), {"a"}), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(StartProgram("", {}), ERROR_FILE_NOT_FOUND);
+    std::filesystem::remove(record + ".done");
+    {
+        ScopedEnv path("PATH", (root / "bin dir").string());
+        EXPECT_GT(StartProgram("record.sh", {"found on the path"}), 32);
+    }
+    ASSERT_TRUE(Appears(record + ".done"));
+    EXPECT_EQ(ReadFile(record), "[found on the path]\n");
+    EXPECT_TRUE(NoChildren());
+}
+
 // Documents and addresses go to xdg-open, in a desktop made up for the test:
 // the system's MIME database, but only our own handler.
 class DefaultApplicationTest : public LaunchTest {

@@ -23,6 +23,7 @@ void XdgWorldTest::SetUp() {
         {"XDG_CONFIG_DIRS", Path("etc/xdg")},
         {"PATH", Path("bin")},
         {"XDG_CURRENT_DESKTOP", ""},
+        {"TERMINAL", ""},
     };
     for (const auto& [name, value] : variables) environment_.push_back(std::make_unique<ScopedEnv>(name, value));
 

@@ -101,7 +101,9 @@ int main(int argc, char** argv) {
     TShellContext shell{fileTypes, [](const std::string& verb, const std::string& file, const std::string& parameters) {
                             return ShellExecute(verb, file, parameters);
                         },
-                        &errorBox};
+                        &errorBox, [](const std::string& program, const std::vector<std::string>& arguments) {
+                            return StartProgram(program, arguments);
+                        }};
 
     DesktopServices services;
     services.passwordCodePage = PasswordCodePage();

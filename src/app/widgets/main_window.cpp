@@ -134,7 +134,14 @@ ScreenMetrics TMainWindow::Screen() const {
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!screen) return {};
     const QSize size = screen->size();
-    return {size.width(), size.height(), static_cast<int>(screen->logicalDotsPerInch())};
+    ScreenMetrics metrics{size.width(), size.height(), static_cast<int>(screen->logicalDotsPerInch()), {}, {}};
+    auto rectOf = [](const QRect& area) {
+        return ScreenRect{area.x(), area.y(), area.x() + area.width(), area.y() + area.height()};
+    };
+    for (const QScreen* each : QGuiApplication::screens()) metrics.screens.push_back(rectOf(each->geometry()));
+    if (const QScreen* primary = QGuiApplication::primaryScreen())
+        metrics.primaryAvailable = rectOf(primary->availableGeometry());
+    return metrics;
 }
 
 WindowPlacement TMainWindow::CurrentPlacement() const {
