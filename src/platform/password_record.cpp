@@ -1,5 +1,6 @@
 #include "platform/password_record.h"
 
+#include <optional>
 #include <vector>
 
 #include "base/streams.h"
@@ -48,19 +49,45 @@ TPasswordRecord LoadPassword(RegistryFile& store) {
 void SavePassword(const TPasswordRecord& record, RegistryFile& store) {
     TRegistry registry(store);
     if (!registry.OpenKey(kPasswordRecordKey, true)) return;
+    // A password the user did not ask to keep leaves nothing of itself behind.
+    const std::string kept = record.rememberPassword ? record.password : std::string();
     // Refused before anything is written, so the record keeps its last good state.
-    if (record.password.size() > static_cast<std::size_t>(kLongestStoredPassword))
+    if (kept.size() > static_cast<std::size_t>(kLongestStoredPassword))
         throw ERegistryException("Failed to set data for '" + std::string(kData) + "'");
 
     TCipherManager manager;
     KeyRecordCipher(manager);
-    TStringStream plain(record.password);
+    TStringStream plain(kept);
     TMemoryStream coded;
-    const auto size = static_cast<int64_t>(record.password.size());
+    const auto size = static_cast<int64_t>(kept.size());
     manager.EncipherStream(&plain, &coded, size);
     registry.WriteBinaryData(kData, coded.Memory(), static_cast<int>(coded.Size()));
     registry.WriteBool(kRemember, record.rememberPassword);
     registry.CloseKey();
+}
+
+TPasswordRecord TPasswordKeeper::Load() {
+    TPasswordRecord record = LoadPassword(store_);
+    // Remembered with an empty "data": in the keyring, unless the keyring
+    // cannot give it (gone, locked) or the password really is empty; the
+    // record's empty password stands then.
+    if (record.rememberPassword && record.password.empty()) {
+        if (std::optional<std::string> kept = keyring_.Lookup()) record.password = std::move(*kept);
+    }
+    return record;
+}
+
+void TPasswordKeeper::Save(const TPasswordRecord& record) {
+    if (!record.rememberPassword) {
+        keyring_.Clear();
+        SavePassword(record, store_);
+        return;
+    }
+    if (keyring_.Store(record.password)) {
+        SavePassword({std::string(), true}, store_);
+        return;
+    }
+    SavePassword(record, store_);
 }
 
 }  // namespace quellmark

@@ -80,14 +80,16 @@ TEST_F(PasswordRecordTest, PasswordsOfEveryLengthSurviveAsBlowfishUnderTolbu) {
     }
 }
 
-TEST_F(PasswordRecordTest, RememberIsStoredAsOneOrZeroAndReadBack) {
+TEST_F(PasswordRecordTest, RememberIsStoredAsOneOrZeroAndOnlyARememberedPasswordIsKept) {
     for (bool remember : {true, false, true}) {
         SavePassword({"secret", remember}, *store);
         EXPECT_EQ(Key().GetDataType("Remember"), rdInteger);
         EXPECT_EQ(Key().ReadInteger("Remember"), remember ? 1 : 0);
+        EXPECT_EQ(Key().GetDataType("data"), rdBinary) << "both values are written";
+        EXPECT_EQ(StoredData().size(), remember ? 6u : 0u) << "nothing of a password not to remember";
         const TPasswordRecord loaded = LoadPassword(*store);
         EXPECT_EQ(loaded.rememberPassword, remember);
-        EXPECT_EQ(loaded.password, "secret") << "the password is stored either way";
+        EXPECT_EQ(loaded.password, remember ? "secret" : "");
     }
     Key().WriteInteger("Remember", 7);
     EXPECT_TRUE(LoadPassword(*store).rememberPassword) << "any number but 0";
@@ -113,7 +115,7 @@ TEST_F(PasswordRecordTest, DataOfTheWrongTypeOrSizeRaisesInvalidDataType) {
 TEST_F(PasswordRecordTest, APasswordTooLongToReadBackIsRefusedAndTheRecordKept) {
     SavePassword({"kept", true}, *store);
     try {
-        SavePassword({std::string(4097, 'p'), false}, *store);
+        SavePassword({std::string(4097, 'p'), true}, *store);
         ADD_FAILURE() << "no error";
     } catch (const ERegistryException& error) {
         EXPECT_EQ(error.Message(), "Failed to set data for 'data'");
@@ -121,6 +123,11 @@ TEST_F(PasswordRecordTest, APasswordTooLongToReadBackIsRefusedAndTheRecordKept) 
     const TPasswordRecord loaded = LoadPassword(*store);
     EXPECT_EQ(loaded.password, "kept");
     EXPECT_TRUE(loaded.rememberPassword);
+
+    // Not to be remembered, it is not written, so its length does not matter.
+    EXPECT_NO_THROW(SavePassword({std::string(4097, 'p'), false}, *store));
+    EXPECT_EQ(StoredData(), "");
+    EXPECT_FALSE(LoadPassword(*store).rememberPassword);
 }
 
 TEST_F(PasswordRecordTest, AStoreThatCannotBeCreatedGivesAnEmptyRecordAndTakesNothing) {

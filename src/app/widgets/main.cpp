@@ -15,6 +15,7 @@
 #include "platform/launch.h"
 #include "platform/password_record.h"
 #include "platform/registry_store.h"
+#include "platform/secret_store.h"
 #include "shell/icon_files.h"
 #include "shell/icon_finder.h"
 #include "shell/qt_error_box.h"
@@ -24,13 +25,17 @@ using namespace quellmark;
 
 namespace {
 
-// The password record in the user's registry.
+// The password record in the user's registry, with the remembered password
+// in the desktop keyring when one answers.
 struct RegistryPasswordStore : TPasswordStore {
     PasswordEntry Load() override {
-        TPasswordRecord record = LoadPassword();
+        TPasswordRecord record = keeper.Load();
         return {record.password, record.rememberPassword};
     }
-    void Save(const PasswordEntry& entry) override { SavePassword({entry.password, entry.remember}); }
+    void Save(const PasswordEntry& entry) override { keeper.Save({entry.password, entry.remember}); }
+
+    TDesktopKeyring keyring;
+    TPasswordKeeper keeper{keyring};
 };
 
 // The window placement under Software\<program name>\Form.
