@@ -33,6 +33,11 @@ public:
     // Where the temporary cabinet of the last decode was made, so that a
     // caller that must leave nothing behind can remove it after a failure.
     const std::string& TempCabinet() const { return tempCabinet_; }
+    // True once the last decode has deciphered the whole body into the
+    // temporary cabinet: a failure before that point never involved the
+    // password (the container or the scratch directory could not be read or
+    // written), one after it may.
+    bool BodyDeciphered() const { return bodyDeciphered_; }
     // Reports the decipherment's progress (bytes done, total; (0, 0) at the end).
     TProgressEvent OnProgress;
 
@@ -40,6 +45,7 @@ private:
     TStringList cipherNames_;
     TStringList fileNames_;
     std::string tempCabinet_;
+    bool bodyDeciphered_ = false;
 };
 
 // The algorithm index stored in a container header.
