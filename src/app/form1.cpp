@@ -1,16 +1,17 @@
 #include "app/form1.h"
 
 #include <cerrno>
-#include <cstdlib>
-#include <dirent.h>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "base/exception.h"
 #include "base/streams.h"
 #include "base/string_list.h"
+#include "container/decode_failure.h"
 #include "container/vossel_decoder.h"
 
 namespace quellmark {
@@ -25,6 +26,8 @@ const char* const kDirectoryPermissionsMessage =
     "You do not have the appropriate directory permissions to contine\r\n"
     "Contact your System Administrator for further assistance";
 
+void TFormUi::LogWarning(const std::string& text) { std::cerr << text << std::endl; }
+
 namespace {
 
 bool IsDirectory(const std::string& path) {
@@ -32,43 +35,48 @@ bool IsDirectory(const std::string& path) {
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-std::string MissingFileMessage(const std::string& argument) {
-    return "There was a problem decrypting your attachment (\"" + argument + "\")\r\n" +
+// The message for an attachment that could not be opened; `reason`, when
+// given, says why on a line of its own.
+std::string ProblemMessage(const std::string& path, const std::string& reason = {}) {
+    return "There was a problem decrypting your attachment (\"" + path + "\")\r\n" +
+           (reason.empty() ? "" : reason + "\r\n") +
            "If you are opening the attachment directory from an e-mail,\r\n" +
            "You may want to try saving it and double-clicking the saved file instead";
 }
 
+// What stands at an attachment's path.
+struct PathCheck {
+    enum { File, Missing, Unusable } kind = File;
+    std::string reason;  // for Missing and Unusable
+};
+
+// A container must be a regular file. Anything else is refused before it is
+// opened: a directory cannot be read as one, and a pipe or a device could
+// keep the window waiting for ever.
+PathCheck CheckAttachmentPath(const std::string& path) {
+    struct stat info{};
+    if (::stat(path.c_str(), &info) != 0) {
+        const bool missing = errno == ENOENT || errno == ENOTDIR;
+        return {missing ? PathCheck::Missing : PathCheck::Unusable, std::strerror(errno)};
+    }
+    if (S_ISDIR(info.st_mode)) return {PathCheck::Unusable, "It is a folder, not an attachment"};
+    if (!S_ISREG(info.st_mode)) return {PathCheck::Unusable, "It is not a file that can be read as an attachment"};
+    return {};
+}
+
 }  // namespace
 
-TForm1::TForm1(TFormUi& ui, TPasswordStore& store, std::optional<std::string> argument, std::string executableDir)
-    : ui_(ui), store_(store), argument_(std::move(argument)), executableDir_(std::move(executableDir)) {}
-
-std::string TForm1::ChooseScratchDir(const std::string& executableDir) {
-    const char* cacheHome = std::getenv("XDG_CACHE_HOME");
-    std::string cache = cacheHome && *cacheHome ? cacheHome : "";
-    if (cache.empty()) {
-        const char* home = std::getenv("HOME");
-        if (home && *home) cache = std::string(home) + "/.cache";
-    }
-    if (IsDirectory(cache)) return cache + "/quellmark/scratch";
-    std::string dir = executableDir;
-    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-    return dir + "/scratch";
-}
+TForm1::TForm1(TFormUi& ui, TPasswordStore& store, std::optional<std::string> argument)
+    : ui_(ui), store_(store), argument_(std::move(argument)) {}
 
 void TForm1::FormCreate() {
     retryRequested = true;
     startupOpen = false;
     LoadPassword();
-    const std::string chosen = ChooseScratchDir(executableDir_);
-    // Decrypted attachments are the user's alone: the scratch directory and
-    // the directories made for it are private.
-    std::error_code ignored;
-    fs::create_directories(fs::path(chosen).parent_path(), ignored);
-    ::mkdir(chosen.c_str(), 0700);
-    ::chmod(chosen.c_str(), 0700);
-    scratchDir = chosen;
-    canContinue = IsDirectory(scratchDir);
+    // Decrypted attachments are the user's alone and never outlive their
+    // window: each window unpacks into a private directory of its own.
+    canContinue = scratch_.Create();
+    scratchDir = scratch_.Path();
 }
 
 void TForm1::FormActivate() {
@@ -87,9 +95,17 @@ void TForm1::FormActivate() {
 void TForm1::StartupSequence() {
     while (retryRequested) {
         retryRequested = false;
-        if (argument_ && !fs::exists(*argument_)) {
-            ui_.ShowMessage(MissingFileMessage(*argument_));
-            break;
+        // Nothing at the path, or nothing that can be opened: the user hears
+        // why at once, and no password is asked for.
+        if (argument_) {
+            const PathCheck check = CheckAttachmentPath(*argument_);
+            if (check.kind != PathCheck::File) {
+                ui_.LogWarning("Cannot open \"" + *argument_ + "\": " + check.reason);
+                // A missing file keeps its message of old, without a reason.
+                ui_.ShowMessage(check.kind == PathCheck::Missing ? ProblemMessage(*argument_)
+                                                                 : ProblemMessage(*argument_, check.reason));
+                break;
+            }
         }
         if (!rememberPassword) {
             if (auto entry = ui_.AskPassword({})) {
@@ -124,13 +140,31 @@ void TForm1::OpenAttachment(const std::string& path) {
             startupOpen = false;
             throw Exception(kDirectoryPermissionsMessage);
         }
-        try {
+        // Set when the open failed for a reason the password cannot have caused.
+        std::optional<std::string> problem;
+        if (const PathCheck check = CheckAttachmentPath(path); check.kind != PathCheck::File) {
+            ui_.LogWarning("Cannot open \"" + path + "\": " + check.reason);
+            problem = check.reason;
+        } else {
             TVosselDecoder decoder;
             decoder.OnProgress = [this](TProtection&, int64_t current, int64_t total) { ui_.Progress(current, total); };
-            decoder.DecodeContainer(names, path, scratchDir, password);
-        } catch (...) {
-            names.Clear();
-            throw Exception("Invalid Password");
+            try {
+                decoder.DecodeContainer(names, path, scratchDir, password);
+            } catch (const std::exception& e) {
+                names.Clear();
+                ui_.LogWarning("Cannot decode \"" + path + "\": " + e.what());
+                const TDecodeFailure failure = ExplainDecodeFailure(decoder, e);
+                if (failure.passwordMayBeWrong) throw Exception("Invalid Password");
+                problem = failure.reason;
+            } catch (...) {
+                names.Clear();
+                ui_.LogWarning("Cannot decode \"" + path + "\": an unexpected failure");
+                throw Exception("Invalid Password");
+            }
+        }
+        if (problem) {
+            ui_.ShowMessage(ProblemMessage(path, *problem));
+            lastOpenFailed = true;
         }
     } catch (const Exception& e) {
         if (!startupOpen) {
@@ -156,19 +190,8 @@ void TForm1::FormClose() { ClearScratch(); }
 
 void TForm1::ClearScratch() {
     if (!canContinue) return;
-    DIR* dir = ::opendir(scratchDir.c_str());
-    if (!dir) return;
-    // Plain files only: sub-directories stay, as do names beginning with a
-    // dot and files that cannot be deleted.
-    while (dirent* entry = ::readdir(dir)) {
-        if (entry->d_name[0] == '.') continue;
-        const std::string path = scratchDir + "/" + entry->d_name;
-        struct stat info{};
-        if (::lstat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) continue;
-        if ((info.st_mode & 0222) == 0) continue;  // read-only files stay
-        ::unlink(path.c_str());
-    }
-    ::closedir(dir);
+    const std::string path = scratch_.Path();
+    if (!scratch_.Remove()) ui_.LogWarning("Could not remove everything in \"" + path + "\"");
 }
 
 void TForm1::ChangePassword1Click() {

@@ -7,18 +7,19 @@
 #include <string>
 
 #include "app/form_ui.h"
+#include "app/scratch_directory.h"
 
 namespace quellmark {
 
 class TForm1 {
 public:
-    // `argument`: the first command-line argument, if any. `executableDir`:
-    // where the program lies (the scratch directory's fallback place).
-    TForm1(TFormUi& ui, TPasswordStore& store, std::optional<std::string> argument, std::string executableDir);
+    // `argument`: the first command-line argument, if any.
+    TForm1(TFormUi& ui, TPasswordStore& store, std::optional<std::string> argument);
 
-    // Creation: reads the password record and chooses the scratch directory.
-    // An error reading the record is passed on (the application error box
-    // shows it) and leaves the scratch directory unset.
+    // Creation: reads the password record and makes the window's own scratch
+    // directory (TScratchDirectory). An error reading the record is passed on
+    // (the application error box shows it) and leaves the scratch directory
+    // unset.
     void FormCreate();
     void FormActivate();
     void FormClose();
@@ -26,6 +27,7 @@ public:
     void ChangePassword1Click();
     void OpenAttachment(const std::string& path);
     bool CanWriteScratch();
+    // Removes the scratch directory with everything in it.
     void ClearScratch();
 
     // The file commands of both menus: View and Save need a selection, Save
@@ -41,10 +43,6 @@ public:
     void SaveAll1Click();
     // Copies `source` over `target` (a read-only target is made writable first).
     static void CopyFileTo(const std::string& source, const std::string& target);
-
-    // The scratch directory: $XDG_CACHE_HOME/quellmark/scratch (default
-    // ~/.cache) when the cache home exists, else "scratch" beside the program.
-    static std::string ChooseScratchDir(const std::string& executableDir);
 
     std::string scratchDir;
     std::string password;
@@ -69,7 +67,7 @@ private:
     TFormUi& ui_;
     TPasswordStore& store_;
     std::optional<std::string> argument_;
-    std::string executableDir_;
+    TScratchDirectory scratch_;
     std::string saveDirectory_;  // where the next save dialog starts; empty at first
 };
 

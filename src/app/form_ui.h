@@ -44,6 +44,9 @@ public:
     virtual void Progress(int64_t current, int64_t total) { (void)current, (void)total; }
     // Closes the main window, which ends the program.
     virtual void CloseWindow() = 0;
+    // A line for the log on standard error (the real cause of a failure that
+    // the user is told about in plainer words).
+    virtual void LogWarning(const std::string& text);
 };
 
 // Where the password record is kept; failures are exceptions.

@@ -46,6 +46,7 @@ int32_t ReadAlgorithmIndex(const std::string& containerPath) {
 
 void TVosselDecoder::DecodeContainer(TStringList& files, const std::string& containerPath,
                                      const std::string& scratchDir, const std::string& password) {
+    bodyDeciphered_ = false;
     std::string scratch = scratchDir;
     if (scratch.size() > 1 && scratch.back() == '/') scratch.pop_back();
     splitEntries_.clear();
@@ -67,6 +68,7 @@ void TVosselDecoder::DecodeContainer(TStringList& files, const std::string& cont
         container.SetPosition(std::min(kContainerHeaderSize, container.Size()));
         cipherManager.DecipherStream(&container, &cabinet, container.Size());
     }
+    bodyDeciphered_ = true;
     fileNames_.Clear();
     cabReader.ListCabinetFiles(tempCabinet_, [this](TSTCabReader& sender, const std::string& name, int32_t size,
                                                     uint16_t folder, uint16_t date, uint16_t time, uint16_t attributes,

@@ -49,6 +49,11 @@ public:
     // of a set, in directory order; known once the cabinet was listed, so
     // also after a failed unpacking.
     const std::vector<SplitEntry>& SplitEntries() const { return splitEntries_; }
+    // True once the last decode has deciphered the whole body into the
+    // temporary cabinet: a failure before that point never involved the
+    // password (the container or the scratch directory could not be read or
+    // written), one after it may.
+    bool BodyDeciphered() const { return bodyDeciphered_; }
     // Reports the decipherment's progress (bytes done, total; (0, 0) at the end).
     TProgressEvent OnProgress;
 
@@ -57,6 +62,7 @@ private:
     TStringList fileNames_;
     std::string tempCabinet_;
     std::vector<SplitEntry> splitEntries_;
+    bool bodyDeciphered_ = false;
 };
 
 // The algorithm index stored in a container header.

@@ -2,10 +2,16 @@
 // and the scratch directory.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <deque>
+#include <fcntl.h>
 #include <fstream>
 #include <optional>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/form1.h"
 #include "base/exception.h"
@@ -71,6 +77,8 @@ struct ScriptedUi : TFormUi {
         return 0;
     }
     void CloseWindow() override { closed = true; }
+    std::vector<std::string> warnings;  // what went to the log
+    void LogWarning(const std::string& text) override { warnings.push_back(text); }
 };
 
 struct MemoryStore : TPasswordStore {
@@ -98,7 +106,7 @@ protected:
         WriteContainer((root / "body.cab").string(), container, 1, "right");
     }
     std::unique_ptr<TForm1> Start(std::optional<std::string> argument) {
-        auto form = std::make_unique<TForm1>(ui, store, std::move(argument), (root / "bin").string());
+        auto form = std::make_unique<TForm1>(ui, store, std::move(argument));
         form->FormCreate();
         form->FormActivate();
         return form;
@@ -117,10 +125,10 @@ TEST_F(Form1Test, WithoutArgumentsTheDialogShowsOnlyWhenNoPasswordIsRemembered) 
     EXPECT_EQ(ui.shown, std::vector<std::string>{"password dialog"});
     EXPECT_EQ(store.saves, 1);
     EXPECT_EQ(store.stored.password, "typed");
-    EXPECT_EQ(form->scratchDir, (root / "cache" / "quellmark" / "scratch").string());
+    EXPECT_EQ(std::filesystem::path(form->scratchDir).parent_path(), root / "cache" / "quellmark" / "scratch");
 
     ScriptedUi quiet;
-    TForm1 again(quiet, store, std::nullopt, "/nowhere");
+    TForm1 again(quiet, store, std::nullopt);
     again.FormCreate();
     again.FormActivate();
     again.FormActivate();  // a second activation runs nothing again
@@ -203,7 +211,7 @@ TEST_F(Form1Test, FileOpenReportsInvalidPasswordAndCancelledDialogsChangeNothing
 
 TEST_F(Form1Test, AnUnusableScratchDirectoryEndsTheProgramWithThePermissionsMessage) {
     store.failLoad = true;
-    TForm1 form(ui, store, container, (root / "bin").string());
+    TForm1 form(ui, store, container);
     EXPECT_THROW(form.FormCreate(), Exception);
     EXPECT_TRUE(form.scratchDir.empty());
     form.FormActivate();
@@ -215,7 +223,7 @@ TEST_F(Form1Test, AnUnusableScratchDirectoryEndsTheProgramWithThePermissionsMess
 
 TEST_F(Form1Test, TheProbeFailureIsAnErrorBoxEvenAtStartUp) {
     store.stored = {"right", true};
-    TForm1 form(ui, store, container, (root / "bin").string());
+    TForm1 form(ui, store, container);
     form.FormCreate();
     std::filesystem::remove_all(form.scratchDir);
     form.FormActivate();
@@ -223,19 +231,174 @@ TEST_F(Form1Test, TheProbeFailureIsAnErrorBoxEvenAtStartUp) {
     EXPECT_TRUE(form.lastOpenFailed);
 }
 
-TEST_F(Form1Test, ClosingDeletesPlainFilesOnly) {
+// Every entry of `base`, by name, sorted.
+std::vector<std::string> DirectoriesIn(const std::filesystem::path& base) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(base, error)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Holds the lock of a window's directory, as the running window does.
+class LockHolder {
+public:
+    explicit LockHolder(const std::string& directory)
+        : fd_(open((directory + "/" + TScratchDirectory::kLockName).c_str(), O_RDWR | O_CREAT, 0600)) {
+        held_ = fd_ >= 0 && flock(fd_, LOCK_EX | LOCK_NB) == 0;
+    }
+    ~LockHolder() {
+        if (fd_ >= 0) close(fd_);
+    }
+    LockHolder(const LockHolder&) = delete;
+    LockHolder& operator=(const LockHolder&) = delete;
+    bool Held() const { return held_; }
+
+private:
+    int fd_;
+    bool held_ = false;
+};
+
+TEST_F(Form1Test, EachWindowUnpacksIntoAPrivateDirectoryOfItsOwnAndClosingTakesAllOfIt) {
     store.stored = {"right", true};
-    auto form = Start(container);
-    const std::string scratch = form->scratchDir;
-    MakeFile("cache/quellmark/scratch/.hidden", "h");
-    const std::string locked = MakeFile("cache/quellmark/scratch/locked.txt", "l");
-    chmod(locked.c_str(), 0444);
-    form->FormClose();
-    EXPECT_FALSE(std::filesystem::exists(scratch + "/a.txt"));
-    EXPECT_FALSE(std::filesystem::exists(scratch + "/TEST.TXT"));
-    EXPECT_TRUE(std::filesystem::exists(scratch + "/docs/b.txt"));
-    EXPECT_TRUE(std::filesystem::exists(scratch + "/.hidden"));
-    EXPECT_TRUE(std::filesystem::exists(locked));
+    auto first = Start(container);
+    ScriptedUi secondUi;
+    TForm1 second(secondUi, store, container);
+    second.FormCreate();
+    second.FormActivate();
+    ASSERT_EQ(ui.listed.size(), 2u);
+    ASSERT_EQ(secondUi.listed.size(), 2u);
+
+    const std::filesystem::path base = root / "cache" / "quellmark" / "scratch";
+    ASSERT_NE(first->scratchDir, second.scratchDir);
+    for (const std::string& dir : {first->scratchDir, second.scratchDir}) {
+        EXPECT_EQ(std::filesystem::path(dir).parent_path(), base);
+        struct stat info{};
+        ASSERT_EQ(stat(dir.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0700u) << dir;
+        EXPECT_EQ(ReadFile(dir + "/docs/b.txt"), "B");
+        EXPECT_TRUE(std::filesystem::exists(dir + "/TEST.TXT"));
+    }
+
+    // What a window's directory may come to hold: a temporary cabinet left by
+    // a failed open, hidden files, read-only files and folders, and a link
+    // to a file elsewhere, which must survive.
+    const std::string scratch = first->scratchDir;
+    first->password = "wrong";
+    ui.openAnswers.push_back(container);
+    first->Open1Click();
+    const std::string outside = MakeFile("outside.txt", "not ours");
+    std::filesystem::create_symlink(outside, scratch + "/link.txt");
+    std::ofstream(scratch + "/.hidden") << "h";
+    std::ofstream(scratch + "/docs/.hidden") << "h";
+    std::filesystem::create_directories(scratch + "/sealed/deeper");
+    std::ofstream(scratch + "/sealed/deeper/readonly.txt") << "r";
+    chmod((scratch + "/sealed/deeper/readonly.txt").c_str(), 0444);
+    chmod((scratch + "/sealed/deeper").c_str(), 0555);
+    chmod((scratch + "/sealed").c_str(), 0500);
+    chmod((scratch + "/a.txt").c_str(), 0400);
+    first->FormClose();
+    EXPECT_FALSE(std::filesystem::exists(scratch)) << "everything went, the directory too";
+    EXPECT_EQ(ReadFile(outside), "not ours");
+    // The other window's files are untouched by the first one's close.
+    EXPECT_EQ(DirectoriesIn(base), std::vector<std::string>{std::filesystem::path(second.scratchDir).filename()});
+    EXPECT_EQ(ReadFile(second.scratchDir + "/a.txt"), "A");
+    EXPECT_EQ(ReadFile(second.scratchDir + "/docs/b.txt"), "B");
+    // A window that goes away without its close takes its directory along as well.
+    first.reset();
+    EXPECT_TRUE(std::filesystem::exists(second.scratchDir + "/a.txt"));
+}
+
+TEST_F(Form1Test, AStartRemovesWhatWindowsThatNoLongerRunLeftAndNothingOfARunningOne) {
+    store.stored = {"right", true};
+    const std::filesystem::path base = root / "cache" / "quellmark" / "scratch";
+    // A running window, and a directory whose lock another holder keeps.
+    auto running = Start(container);
+    ASSERT_EQ(ui.listed.size(), 2u);
+    MakeFile("cache/quellmark/scratch/window-held/viewed.txt", "still open in a viewer");
+    auto holder = std::make_unique<LockHolder>((base / "window-held").string());
+    ASSERT_TRUE(holder->Held());
+    // A window that died: its lock file is there, but nobody holds it.
+    MakeFile("cache/quellmark/scratch/window-died/" + std::string(TScratchDirectory::kLockName), "");
+    MakeFile("cache/quellmark/scratch/window-died/sub/secret.txt", "decrypted");
+    chmod((base / "window-died" / "sub" / "secret.txt").c_str(), 0444);
+    // What an older version unpacked straight into the base.
+    MakeFile("cache/quellmark/scratch/TEST.TXT", "TEST\r\n");
+    MakeFile("cache/quellmark/scratch/docs/old.txt", "decrypted long ago");
+
+    ScriptedUi laterUi;
+    TForm1 later(laterUi, store, std::nullopt);
+    later.FormCreate();
+    ASSERT_TRUE(later.canContinue);
+    std::vector<std::string> expected = {std::filesystem::path(running->scratchDir).filename(),
+                                         std::filesystem::path(later.scratchDir).filename(), "window-held"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(DirectoriesIn(base), expected);
+    EXPECT_EQ(ReadFile(running->scratchDir + "/docs/b.txt"), "B");
+    EXPECT_EQ(ReadFile((base / "window-held" / "viewed.txt").string()), "still open in a viewer");
+
+    // Once its lock is free, the next start removes that directory too.
+    holder.reset();
+    ScriptedUi lastUi;
+    TForm1 last(lastUi, store, std::nullopt);
+    last.FormCreate();
+    EXPECT_FALSE(std::filesystem::exists(base / "window-held"));
+    EXPECT_TRUE(std::filesystem::exists(running->scratchDir + "/a.txt"));
+}
+
+TEST_F(Form1Test, AMissingCacheDirectoryIsMadeWithPrivateLevelsAndOnlyOneThatCannotBeMadeStopsTheProgram) {
+    store.stored = {"", true};
+    const mode_t oldMask = umask(0);  // a umask that would leave new directories open to all
+    struct UmaskGuard {
+        mode_t mask;
+        ~UmaskGuard() { umask(mask); }
+    } restoreUmask{oldMask};
+
+    const std::filesystem::path shared = root / "shared";
+    const std::filesystem::path cache = shared / "made" / "cache";
+    std::filesystem::create_directory(shared);
+    chmod(shared.c_str(), 0755);
+    {
+        ScopedEnv home("XDG_CACHE_HOME", cache.string());
+        TForm1 form(ui, store, std::nullopt);
+        form.FormCreate();
+        ASSERT_TRUE(form.canContinue);
+        EXPECT_EQ(std::filesystem::path(form.scratchDir).parent_path(), cache / "quellmark" / "scratch");
+        for (const auto& level : {shared / "made", cache, cache / "quellmark", cache / "quellmark" / "scratch",
+                                  std::filesystem::path(form.scratchDir)}) {
+            struct stat info{};
+            ASSERT_EQ(stat(level.c_str(), &info), 0) << level;
+            EXPECT_EQ(info.st_mode & 0777, 0700u) << level;
+        }
+        struct stat sharedInfo{};
+        ASSERT_EQ(stat(shared.c_str(), &sharedInfo), 0);
+        EXPECT_EQ(sharedInfo.st_mode & 0777, 0755u) << "a level that existed is left as it was";
+    }
+    {
+        // Without XDG_CACHE_HOME, or with a relative one, the cache is ~/.cache.
+        ScopedEnv home("HOME", (root / "home").string());
+        for (const char* value : {static_cast<const char*>(nullptr), "relative"}) {
+            ScopedEnv cacheHome("XDG_CACHE_HOME", value ? std::optional<std::string>(value) : std::nullopt);
+            TForm1 form(ui, store, std::nullopt);
+            form.FormCreate();
+            EXPECT_EQ(std::filesystem::path(form.scratchDir).parent_path(),
+                      root / "home" / ".cache" / "quellmark" / "scratch");
+        }
+    }
+    {
+        // A plain file where the cache should be: the permissions message, and nothing is written anywhere else.
+        MakeFile("plain", "in the way");
+        ScopedEnv home("XDG_CACHE_HOME", (root / "plain" / "cache").string());
+        const auto before = FilesBeneath(root.string());
+        TForm1 form(ui, store, container);
+        form.FormCreate();
+        EXPECT_FALSE(form.canContinue);
+        form.FormActivate();
+        EXPECT_EQ(ui.shown, std::vector<std::string>{std::string("error: ") + kPermissionsMessage});
+        EXPECT_TRUE(ui.closed);
+        EXPECT_EQ(FilesBeneath(root.string()), before);
+        form.FormClose();
+    }
 }
 
 TEST_F(Form1Test, MenusFollowTheListAndSaveAllSkipsACancelledItem) {
@@ -246,7 +409,7 @@ TEST_F(Form1Test, MenusFollowTheListAndSaveAllSkipsACancelledItem) {
 
     store.stored = {"right", true};
     ScriptedUi ui2;
-    TForm1 opened(ui2, store, container, (root / "bin").string());
+    TForm1 opened(ui2, store, container);
     opened.FormCreate();
     opened.FormActivate();
     ASSERT_EQ(ui2.listed.size(), 2u);
@@ -283,7 +446,7 @@ TEST_F(Form1Test, TheOpeningFailuresRowByRow) {
     {
         SCOPED_TRACE("the command-line file does not exist: its message, no dialog, no open");
         ScriptedUi rowUi;
-        TForm1 form(rowUi, store, (root / "gone.ozv").string(), (root / "bin").string());
+        TForm1 form(rowUi, store, (root / "gone.ozv").string());
         form.FormCreate();
         form.FormActivate();
         ASSERT_EQ(rowUi.shown.size(), 1u);
@@ -294,7 +457,7 @@ TEST_F(Form1Test, TheOpeningFailuresRowByRow) {
     {
         SCOPED_TRACE("the scratch directory is gone: the directory message, at start-up too, and no retry");
         ScriptedUi rowUi;
-        TForm1 form(rowUi, store, container, (root / "bin").string());
+        TForm1 form(rowUi, store, container);
         form.FormCreate();
         std::filesystem::remove_all(form.scratchDir);
         form.FormActivate();
@@ -307,12 +470,10 @@ TEST_F(Form1Test, TheOpeningFailuresRowByRow) {
     {
         SCOPED_TRACE("any failed decode in File > Open or Change Password: Invalid Password");
         const std::string notAContainer = MakeFile("noise.ozv", std::string(5000, '\x5a'));
-        const std::string directory = (root / "dir.ozv").string();
-        std::filesystem::create_directories(directory);
-        const std::string damaged = MakeFile("damaged.ozv", ReadFile(container).substr(0, 300));
+        const std::string headerOnly = MakeFile("header.ozv", ReadFile(container).substr(0, 256));
         store.stored = {"right", true};
         auto form = Start(std::nullopt);
-        for (const std::string& path : {notAContainer, directory, damaged}) {
+        for (const std::string& path : {notAContainer, headerOnly}) {
             ui.shown.clear();
             ui.openAnswers.push_back(path);
             form->Open1Click();
@@ -335,7 +496,7 @@ TEST_F(Form1Test, TheOpeningFailuresRowByRow) {
         ScriptedUi rowUi;
         rowUi.yesNoAnswers = {true, false};
         rowUi.passwordAnswers.push_back(PasswordEntry{"also wrong", false});
-        TForm1 form(rowUi, store, container, (root / "bin").string());
+        TForm1 form(rowUi, store, container);
         form.FormCreate();
         form.FormActivate();
         EXPECT_EQ(rowUi.shown, (std::vector<std::string>{kQuestion, "password dialog", kQuestion}));
@@ -347,7 +508,7 @@ TEST_F(Form1Test, TheOpeningFailuresRowByRow) {
         store.stored = {"right", true};
         ScriptedUi rowUi;
         rowUi.iconLookupsBeforeFailure = 1;
-        TForm1 form(rowUi, store, container, (root / "bin").string());
+        TForm1 form(rowUi, store, container);
         form.FormCreate();
         try {
             form.FormActivate();
@@ -366,7 +527,7 @@ TEST_F(Form1Test, TheOpeningFailuresRowByRow) {
         ScriptedUi rowUi;
         rowUi.passwordAnswers.push_back(std::nullopt);
         rowUi.yesNoAnswers.push_back(false);
-        TForm1 form(rowUi, store, container, (root / "bin").string());
+        TForm1 form(rowUi, store, container);
         form.FormCreate();
         form.FormActivate();
         EXPECT_EQ(rowUi.shown, (std::vector<std::string>{"password dialog", kQuestion}));
@@ -374,6 +535,177 @@ TEST_F(Form1Test, TheOpeningFailuresRowByRow) {
         EXPECT_FALSE(form.rememberPassword);
         EXPECT_EQ(store.saves, saves);
         EXPECT_EQ(store.stored.password, "kept");
+    }
+}
+
+// The plain message box for an attachment that could not be opened for
+// `reason`, which is not the password.
+std::string Problem(const std::string& path, const std::string& reason) {
+    return "message: There was a problem decrypting your attachment (\"" + path + "\")\r\n" + reason +
+           "\r\nIf you are opening the attachment directory from an e-mail,\r\n"
+           "You may want to try saving it and double-clicking the saved file instead";
+}
+
+// What the log line of a failed decode gives as its cause.
+std::string LoggedCause(const std::vector<std::string>& warnings, const std::string& path) {
+    const std::string prefix = "Cannot decode \"" + path + "\": ";
+    if (warnings.size() != 1 || warnings[0].rfind(prefix, 0) != 0) return "(no log line for " + path + ")";
+    return warnings[0].substr(prefix.size());
+}
+
+class ProblemTest : public Form1Test {
+protected:
+    void SetUp() override {
+        Form1Test::SetUp();
+        // Enough text that damage in the middle of the cabinet lands in compressed data.
+        std::string text;
+        for (int i = 0; i < 6000; ++i) text += "line " + std::to_string(i * 7919 % 10007) + "\n";
+        const std::string cabinet = (root / "long.cab").string();
+        WriteCabinet(cabinet, {{MakeFile("src/long.txt", text), "long.txt"}}, true);
+        cabinetSize = std::filesystem::file_size(cabinet);
+        std::string damagedCabinet = ReadFile(cabinet);
+        for (std::size_t i = cabinetSize / 2; i < cabinetSize / 2 + 64; ++i) damagedCabinet[i] ^= 0x5a;
+        MakeFile("damaged.cab", damagedCabinet);
+        WriteContainer((root / "damaged.cab").string(), damaged = (root / "damaged.ozv").string(), 1, "right");
+        WriteContainer(cabinet, intact = (root / "long.ozv").string(), 1, "right");
+        cut = MakeFile("cut.ozv", ReadFile(intact).substr(0, 256 + cabinetSize - 100));
+        directory = (root / "folder.ozv").string();
+        std::filesystem::create_directory(directory);
+        loop = (root / "loop.ozv").string();
+        std::filesystem::create_symlink(root / "loop2.ozv", loop);
+        std::filesystem::create_symlink(loop, root / "loop2.ozv");
+        fifo = (root / "pipe.ozv").string();
+        mkfifo(fifo.c_str(), 0600);
+    }
+    std::string IncompleteReason() const {
+        return "The attachment is incomplete: its cabinet should be " + std::to_string(cabinetSize) +
+               " bytes long, but only " + std::to_string(cabinetSize - 100) + " bytes are there";
+    }
+    uintmax_t cabinetSize = 0;
+    std::string intact, damaged, cut, directory, loop, fifo;
+};
+
+TEST_F(ProblemTest, FailuresThePasswordCannotHaveCausedAreToldWithTheirCause) {
+    store.stored = {"right", true};
+    auto form = Start(std::nullopt);
+    auto open = [&](const std::string& path) {
+        ui.shown.clear();
+        ui.warnings.clear();
+        ui.openAnswers.push_back(path);
+        form->Open1Click();
+        EXPECT_TRUE(form->lastOpenFailed) << path;
+        EXPECT_TRUE(ui.listed.empty()) << path;
+    };
+    open(cut);
+    EXPECT_EQ(ui.shown, std::vector<std::string>{Problem(cut, IncompleteReason())});
+    EXPECT_NE(LoggedCause(ui.warnings, cut), "(no log line for " + cut + ")");
+    open(damaged);
+    const std::string cause = LoggedCause(ui.warnings, damaged);
+    EXPECT_EQ(ui.shown, std::vector<std::string>{Problem(damaged, "The attachment is damaged: " + cause)});
+
+    // What stands at the path is no file to open: the reason is known before any decoding.
+    const std::vector<std::pair<std::string, std::string>> notFiles = {
+        {directory, "It is a folder, not an attachment"},
+        {(root / "gone.ozv").string(), std::strerror(ENOENT)},
+        {loop, std::strerror(ELOOP)},
+        {fifo, "It is not a file that can be read as an attachment"},
+    };
+    for (const auto& [path, reason] : notFiles) {
+        open(path);
+        EXPECT_EQ(ui.shown, std::vector<std::string>{Problem(path, reason)});
+        EXPECT_EQ(ui.warnings, std::vector<std::string>{"Cannot open \"" + path + "\": " + reason});
+    }
+    if (geteuid() != 0) {  // permissions do not stop the superuser
+        const std::string unreadable = MakeFile("unreadable.ozv", ReadFile(intact));
+        chmod(unreadable.c_str(), 0);
+        open(unreadable);
+        EXPECT_EQ(ui.shown, std::vector<std::string>{Problem(unreadable, "Cannot open file \"" + unreadable + "\". " +
+                                                                             std::strerror(EACCES))});
+    }
+
+    // Where the password may be wrong, it is still "Invalid Password", and the real cause goes to the log.
+    form->password = "wrong";
+    open(intact);
+    EXPECT_EQ(ui.shown, std::vector<std::string>{"error: Invalid Password"});
+    EXPECT_EQ(LoggedCause(ui.warnings, intact), "Cabinet file does not have the correct format [0x0002]");
+    open(cut);
+    EXPECT_EQ(ui.shown, std::vector<std::string>{"error: Invalid Password"});
+    form->password = "right";
+    ui.shown.clear();
+    ui.openAnswers.push_back(intact);
+    form->Open1Click();
+    EXPECT_EQ(ui.listed, std::vector<std::string>{"long.txt"});
+    EXPECT_TRUE(ui.shown.empty());
+}
+
+TEST_F(ProblemTest, AtStartUpSuchAFailureIsToldInsteadOfAskingForAnotherPassword) {
+    {
+        SCOPED_TRACE("the right password and a container cut short: its cause, and no question");
+        store.stored = {"right", true};
+        auto form = Start(cut);
+        EXPECT_EQ(ui.shown, std::vector<std::string>{Problem(cut, IncompleteReason())});
+        EXPECT_TRUE(form->lastOpenFailed);
+        EXPECT_FALSE(form->retryRequested);
+    }
+    {
+        SCOPED_TRACE("a wrong password and the same container: the question, as ever");
+        store.stored = {"wrong", true};
+        ScriptedUi rowUi;
+        rowUi.yesNoAnswers.push_back(false);
+        TForm1 form(rowUi, store, cut);
+        form.FormCreate();
+        form.FormActivate();
+        EXPECT_EQ(rowUi.shown, std::vector<std::string>{kQuestion});
+        EXPECT_EQ(rowUi.warnings.size(), 1u);
+    }
+}
+
+TEST_F(ProblemTest, AStartWithAPathThatIsNoFileSaysWhyAndAsksForNoPassword) {
+    store.stored = {"", false};  // nothing remembered: the password dialog would come first
+    std::vector<std::pair<std::string, std::string>> rows = {
+        {directory, "It is a folder, not an attachment"},
+        {loop, std::strerror(ELOOP)},
+        {fifo, "It is not a file that can be read as an attachment"},
+    };
+    if (geteuid() != 0) {  // a folder that cannot be searched: what lies in it cannot be examined
+        MakeFile("closed/mail.ozv", ReadFile(intact));
+        chmod((root / "closed").c_str(), 0);
+        rows.push_back({(root / "closed" / "mail.ozv").string(), std::strerror(EACCES)});
+    }
+    for (const auto& [path, reason] : rows) {
+        SCOPED_TRACE(path);
+        ScriptedUi rowUi;
+        TForm1 form(rowUi, store, path);
+        form.FormCreate();
+        form.FormActivate();
+        EXPECT_EQ(rowUi.shown, std::vector<std::string>{Problem(path, reason)});
+        EXPECT_EQ(rowUi.warnings, std::vector<std::string>{"Cannot open \"" + path + "\": " + reason});
+    }
+    chmod((root / "closed").c_str(), 0700);  // so that the temporary directory can go
+}
+
+TEST_F(ProblemTest, AFullDiskIsToldAsSuch) {
+    store.stored = {"right", true};
+    auto form = Start(std::nullopt);
+    std::string noise(256 * 1024, '\0');
+    for (std::size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<char>((i * 2654435761u) >> 13);
+    WriteCabinet((root / "noise.cab").string(), {{MakeFile("src/noise.bin", noise), "noise.bin"}}, false);
+    const std::string large = (root / "large.ozv").string();
+    WriteContainer((root / "noise.cab").string(), large, 1, "right");
+    std::filesystem::remove_all(form->scratchDir);
+    // Too small for the deciphered cabinet; then room for it, but not for what it unpacks to.
+    for (long kibibytes : {64L, 400L}) {
+        SCOPED_TRACE(kibibytes);
+        ScopedTmpfs scratch(form->scratchDir, kibibytes);
+        SKIP_UNLESS_MOUNTED(scratch);
+        ui.shown.clear();
+        ui.openAnswers.push_back(large);
+        form->Open1Click();
+        ASSERT_EQ(ui.shown.size(), 1u);
+        const std::string start = "message: There was a problem decrypting your attachment (\"" + large + "\")\r\n";
+        EXPECT_EQ(ui.shown[0].rfind(start, 0), 0u) << ui.shown[0];
+        EXPECT_NE(ui.shown[0].find(std::strerror(ENOSPC)), std::string::npos) << ui.shown[0];
+        EXPECT_TRUE(form->lastOpenFailed);
     }
 }
 

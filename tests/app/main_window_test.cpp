@@ -15,10 +15,14 @@
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <map>
 #include <memory>
+#include <stdexcept>
+#include <sys/stat.h>
 
 #include "app/widgets/about_dialog.h"
+#include "app/widgets/application.h"
 #include "app/widgets/main_window.h"
 #include "app/widgets/password_dialog.h"
 #include "base/exception.h"
@@ -97,7 +101,7 @@ TEST_F(MainWindowTest, ListsTheCommandLineContainerAndSavesAllButACancelledItem)
     int iconLookups = 0;
     DesktopServices services;
     services.iconIndexFor = [&](const std::string&) { return ++iconLookups, 0; };
-    TMainWindow window(store, placement, services, container, (root / "bin").string());
+    TMainWindow window(store, placement, services, container);
     window.Create();
     window.show();
     QApplication::processEvents();
@@ -165,7 +169,7 @@ TEST_F(MainWindowTest, AnUnreadablePasswordRecordShowsTheErrorThenEndsWithThePer
     MapValues placement;
     std::vector<QString> shown;
     auto closer = CloseMessageBoxes(&shown);
-    TMainWindow window(store, placement, {}, std::nullopt, (root / "bin").string());
+    TMainWindow window(store, placement, {}, std::nullopt);
     window.Create();
     window.show();
     // Long enough for another box, had the permissions message come again.
@@ -197,7 +201,7 @@ TEST_F(MainWindowTest, TheAboutBoxShowsTheVersionAndItsLinkOpensTheWebAddress) {
     MapValues placement;
     DesktopServices services;
     services.openLink = [&](const QString& url) { opened.push_back(url); };
-    TMainWindow window(store, placement, services, std::nullopt, (root / "bin").string());
+    TMainWindow window(store, placement, services, std::nullopt);
     window.About1->trigger();
     EXPECT_EQ(version, "Version: 6.1.101109");
     EXPECT_EQ(opened, std::vector<QString>{TOzvAboutDlg::kWebAddress});
@@ -211,7 +215,7 @@ TEST_F(MainWindowTest, ThePlacementOfOneRunIsTheNextRunsAndMaximizedStaysSo) {
     store.entry = {"", true};
     MapValues placement;
     {
-        TMainWindow first(store, placement, {}, std::nullopt, (root / "bin").string());
+        TMainWindow first(store, placement, {}, std::nullopt);
         first.Create();
         first.show();
         QApplication::processEvents();
@@ -222,7 +226,7 @@ TEST_F(MainWindowTest, ThePlacementOfOneRunIsTheNextRunsAndMaximizedStaysSo) {
     const std::string stored = placement.values["NormPos"];
     EXPECT_FALSE(stored.empty());
     {
-        TMainWindow second(store, placement, {}, std::nullopt, (root / "bin").string());
+        TMainWindow second(store, placement, {}, std::nullopt);
         second.Create();
         second.show();
         QApplication::processEvents();
@@ -235,12 +239,61 @@ TEST_F(MainWindowTest, ThePlacementOfOneRunIsTheNextRunsAndMaximizedStaysSo) {
         second.close();
     }
     EXPECT_EQ(placement.values["ShowCmd"], "3");
-    TMainWindow third(store, placement, {}, std::nullopt, (root / "bin").string());
+    TMainWindow third(store, placement, {}, std::nullopt);
     third.Create();
     third.show();
     QApplication::processEvents();
     EXPECT_TRUE(third.windowState() & Qt::WindowMaximized);
     third.close();
+}
+
+TEST_F(MainWindowTest, FileExitLeavesNothingOfTheWindowsFilesBehind) {
+    App();
+    ScopedEnv cache("XDG_CACHE_HOME", (root / "cache").string());
+    WriteCabinet((root / "body.cab").string(),
+                 {{MakeFile("src/1", "one"), "one.txt"}, {MakeFile("src/2", "two"), "deep/er/two.txt"},
+                  {MakeFile("src/3", "three"), ".three"}},
+                 true);
+    const std::string container = (root / "mail.ozv").string();
+    WriteContainer((root / "body.cab").string(), container, 1, "right");
+    FixedStore store;
+    store.entry = {"right", true};
+    MapValues placement;
+    TMainWindow window(store, placement, {}, container);
+    window.Create();
+    window.show();
+    QApplication::processEvents();
+    ASSERT_EQ(window.fileView->count(), 3);
+    const std::string scratch = window.Form().scratchDir;
+    chmod((scratch + "/one.txt").c_str(), 0444);
+    chmod((scratch + "/deep/er").c_str(), 0500);
+    window.Exit1->trigger();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_FALSE(std::filesystem::exists(scratch));
+    EXPECT_TRUE(std::filesystem::is_empty(root / "cache" / "quellmark" / "scratch"));
+}
+
+TEST_F(MainWindowTest, AFailureThatEscapesTheProgramIsShownAndEndsItWithStatusOne) {
+    App();
+    std::vector<QString> shown;
+    auto closer = CloseMessageBoxes(&shown);
+    std::vector<QString> logged;
+    static std::vector<QString>* log = nullptr;
+    log = &logged;
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) { log->push_back(text); });
+    const int failed = RunProgram([]() -> int { throw std::runtime_error("The disk went away"); });
+    const int unknown = RunProgram([]() -> int { throw 42; });
+    const int fine = RunProgram([] { return 0; });
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(failed, 1);
+    EXPECT_EQ(unknown, 1);
+    EXPECT_EQ(fine, 0);
+    const QString title = QApplication::applicationDisplayName() + ": ";
+    EXPECT_EQ(shown, (std::vector<QString>{title + "The disk went away.", title + "An unexpected error occurred."}));
+    // The platform may log lines of its own in between.
+    for (const char* cause : {"The disk went away", "An unexpected error occurred"})
+        EXPECT_EQ(std::count(logged.begin(), logged.end(), QString(cause)), 1) << cause;
 }
 
 TEST_F(MainWindowTest, ThePasswordDialogRefusesWhatTheRecordCouldNotHold) {

@@ -13,6 +13,7 @@
 #include "cabinet/cab_reader.h"
 #include "cabinet_fixture.h"
 #include "container/container_writer.h"
+#include "container/decode_failure.h"
 #include "container/vossel_decoder.h"
 #include "run_process.h"
 #include "scoped_tmpfs.h"
@@ -98,6 +99,74 @@ TEST_F(DecoderFaultTest, EachFailureOfTheDecodeTellsWhatWentWrongAndLeavesWhatIt
         EXPECT_TRUE(fs::exists(decoder.TempCabinet()));
     }
     EXPECT_TRUE(names.Empty()) << "a failed decode names no file";
+}
+
+TEST_F(DecoderFaultTest, AFailureTellsWhetherThePasswordCanHaveCausedIt) {
+    std::string text;
+    for (int i = 0; i < 6000; ++i) text += "line " + std::to_string(i * 7919 % 10007) + "\n";
+    const std::string cabinet = MakeCabinet("long.cab", {{"long.txt", text}, {"sub/b.txt", "second"}});
+    const std::string cabinetBytes = ReadFile(cabinet);
+    const std::string container = (root / "long.ozv").string();
+    WriteContainer(cabinet, container, 1, "password");
+    std::string damagedCabinet = cabinetBytes;
+    for (std::size_t i = damagedCabinet.size() / 2; i < damagedCabinet.size() / 2 + 64; ++i) damagedCabinet[i] ^= 0x5a;
+    const std::string damaged = (root / "damaged.ozv").string();
+    WriteContainer(MakeFile("damaged.cab", damagedCabinet), damaged, 1, "password");
+    const std::string cut = MakeFile("cut.ozv", ReadFile(container).substr(0, 256 + cabinetBytes.size() / 3));
+    const std::string headerOnly = MakeFile("header.ozv", ReadFile(container).substr(0, 256));
+    const std::string noise = MakeFile("noise.ozv", Noise(5000, 7));
+
+    struct Row {
+        std::string what, container, password, scratch;
+        bool passwordMayBeWrong;
+        std::string reasonStart;  // how the reason for the user begins; empty: the failure's own message
+    };
+    MakeFile("blocked/sub", "a plain file where a folder must go");
+    const std::vector<Row> rows = {
+        {"a wrong password", container, "wrong", "", true, ""},
+        {"a wrong password on a container cut short", cut, "wrong", "", true, ""},
+        {"no container at all", noise, "password", "", true, ""},
+        {"a header and nothing else", headerOnly, "password", "", true, ""},
+        {"a container that cannot be opened", (root / "absent.ozv").string(), "password", "", false,
+         "Cannot open file"},
+        {"a container cut short", cut, "password", "", false,
+         "The attachment is incomplete: its cabinet should be " + std::to_string(cabinetBytes.size()) +
+             " bytes long, but only " + std::to_string(cabinetBytes.size() / 3) + " bytes are there"},
+        {"damaged compressed data", damaged, "password", "", false, "The attachment is damaged: "},
+        {"a file that cannot be written", container, "password", (root / "blocked").string(), false, "Cannot write"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::string scratch = row.scratch.empty() ? (root / "scratch").string() : row.scratch;
+        fs::create_directories(scratch);
+        TVosselDecoder decoder;
+        TStringList names;
+        try {
+            decoder.DecodeContainer(names, row.container, scratch, row.password);
+            ADD_FAILURE() << "the decode succeeded";
+        } catch (const std::exception& e) {
+            const TDecodeFailure failure = ExplainDecodeFailure(decoder, e);
+            EXPECT_EQ(failure.passwordMayBeWrong, row.passwordMayBeWrong) << e.what();
+            if (row.reasonStart.empty())
+                EXPECT_EQ(failure.reason, e.what());
+            else
+                EXPECT_EQ(failure.reason.rfind(row.reasonStart, 0), 0u) << failure.reason;
+        }
+    }
+
+    // Every fixed field of the header counts: a change to any one of them
+    // is what a wrong key would make.
+    uint32_t declared = 0;
+    ASSERT_TRUE(HasSoundCabinetHeader(cabinet, declared));
+    EXPECT_EQ(declared, cabinetBytes.size());
+    const std::vector<std::pair<std::size_t, char>> changes = {
+        {0, 'N'}, {3, 'G'}, {5, 1}, {14, 1}, {22, 1}, {24, 2}, {25, 2}, {31, 1}, {19, '\x7f'}};
+    for (const auto& [offset, value] : changes) {
+        std::string changed = cabinetBytes;
+        changed[offset] = value;
+        EXPECT_FALSE(HasSoundCabinetHeader(MakeFile("changed.cab", changed), declared)) << offset;
+    }
+    EXPECT_FALSE(HasSoundCabinetHeader(MakeFile("short.cab", cabinetBytes.substr(0, 35)), declared));
 }
 
 TEST_F(DecoderFaultTest, AContainerThatChangesWhileItIsDecodedGivesAnErrorOrAWholeResult) {

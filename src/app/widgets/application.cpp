@@ -16,6 +16,20 @@ void ShowApplicationError(const QString& message) {
                           ApplicationErrorText(message));
 }
 
+int RunProgram(const std::function<int()>& program) {
+    QString message;
+    try {
+        return program();
+    } catch (const std::exception& e) {
+        message = QString::fromStdString(e.what());
+    } catch (...) {
+        message = "An unexpected error occurred";
+    }
+    qWarning("%s", qPrintable(message));
+    ShowApplicationError(message);
+    return 1;
+}
+
 bool TQuellmarkApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);

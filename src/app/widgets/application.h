@@ -3,6 +3,7 @@
 // lets escape is shown in the application-wide error box instead of ending
 // the program.
 #include <QApplication>
+#include <functional>
 
 namespace quellmark {
 
@@ -14,5 +15,10 @@ public:
 
 // Shows the application-wide error box for `message`.
 void ShowApplicationError(const QString& message);
+
+// Runs the program's body: a failure that escapes it is written to standard
+// error and shown in the application-wide error box, and ends the program
+// with status 1 instead of aborting it.
+int RunProgram(const std::function<int()>& program);
 
 }  // namespace quellmark

@@ -78,10 +78,7 @@ std::string ExecutablePath() {
     return error ? std::string() : path.string();
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    TQuellmarkApplication app(argc, argv);
+int Run(TQuellmarkApplication& app, int argc, char** argv) {
     const std::string executable = ExecutablePath();
     const std::filesystem::path executablePath(executable);
 
@@ -127,8 +124,15 @@ int main(int argc, char** argv) {
     services.launchDocument = [&](const std::string& path) { LaunchDocument(shell, path, ""); };
     services.openLink = [&](const QString& url) { ShellOpen(shell, url.toStdString(), ""); };
 
-    TMainWindow window(passwords, placement, services, argument, executablePath.parent_path().string());
+    TMainWindow window(passwords, placement, services, argument);
     window.Create();
     window.show();
     return app.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    TQuellmarkApplication app(argc, argv);
+    return RunProgram([&] { return Run(app, argc, argv); });
 }

@@ -45,10 +45,8 @@ QString ApplicationErrorText(const QString& message) {
 }
 
 TMainWindow::TMainWindow(TPasswordStore& store, TPlacementValues& placement, DesktopServices services,
-                         std::optional<std::string> argument, std::string executableDir)
-    : services_(std::move(services)),
-      placement_(placement),
-      form_(*this, store, std::move(argument), std::move(executableDir)) {
+                         std::optional<std::string> argument)
+    : services_(std::move(services)), placement_(placement), form_(*this, store, std::move(argument)) {
     setObjectName("Form1");
     setWindowTitle("Quellmark");
     resize(334, 283);
@@ -252,6 +250,8 @@ void TMainWindow::ResetIcons() {
 int TMainWindow::IconIndexFor(const std::string& fileName) {
     return services_.iconIndexFor ? services_.iconIndexFor(fileName) : 0;
 }
+
+void TMainWindow::LogWarning(const std::string& text) { qWarning("%s", text.c_str()); }
 
 void TMainWindow::CloseWindow() { QTimer::singleShot(0, this, [this] { close(); }); }
 

@@ -32,7 +32,7 @@ class TMainWindow : public QMainWindow, private TFormUi {
     Q_OBJECT
 public:
     TMainWindow(TPasswordStore& store, TPlacementValues& placement, DesktopServices services,
-                std::optional<std::string> argument, std::string executableDir);
+                std::optional<std::string> argument);
 
     TForm1& Form() { return form_; }
     QListWidget* fileView;  // the unpacked files, as large icons
@@ -73,6 +73,7 @@ private:
     int IconIndexFor(const std::string& fileName) override;
     void CloseWindow() override;
     void Progress(int64_t current, int64_t total) override;
+    void LogWarning(const std::string& text) override;
 
     void EnableFileCommands();
     // The window's normal (restored) rectangle as a placement.
