@@ -82,18 +82,25 @@ void AnswerFileDialogs(std::vector<QString> answers) {
     timer->start(20);
 }
 
-class MainWindowTest : public TempDirTest {};
+class MainWindowTest : public TempDirTest {
+protected:
+    // A container of (stored name, content) pairs under the password "right".
+    std::string MakeContainer(const std::vector<std::pair<std::string, std::string>>& files) {
+        std::vector<CabSource> sources;
+        for (std::size_t i = 0; i < files.size(); ++i)
+            sources.push_back({MakeFile("src/" + std::to_string(i), files[i].second), files[i].first, 0});
+        WriteCabinet((root / "body.cab").string(), sources, true);
+        const std::string container = (root / "mail.ozv").string();
+        WriteContainer((root / "body.cab").string(), container, 1, "right");
+        return container;
+    }
+};
 
 TEST_F(MainWindowTest, ListsTheCommandLineContainerAndSavesAllButACancelledItem) {
     App();
     ScopedEnv cache("XDG_CACHE_HOME", (root / "cache").string());
     std::filesystem::create_directories(root / "cache");
-    WriteCabinet((root / "body.cab").string(),
-                 {{MakeFile("src/1", "one"), "one.txt"}, {MakeFile("src/2", "two"), "two.txt"},
-                  {MakeFile("src/3", "three"), "three.txt"}},
-                 true);
-    const std::string container = (root / "mail.ozv").string();
-    WriteContainer((root / "body.cab").string(), container, 1, "right");
+    const std::string container = MakeContainer({{"one.txt", "one"}, {"two.txt", "two"}, {"three.txt", "three"}});
 
     FixedStore store;
     store.entry = {"right", true};
@@ -250,12 +257,8 @@ TEST_F(MainWindowTest, ThePlacementOfOneRunIsTheNextRunsAndMaximizedStaysSo) {
 TEST_F(MainWindowTest, FileExitLeavesNothingOfTheWindowsFilesBehind) {
     App();
     ScopedEnv cache("XDG_CACHE_HOME", (root / "cache").string());
-    WriteCabinet((root / "body.cab").string(),
-                 {{MakeFile("src/1", "one"), "one.txt"}, {MakeFile("src/2", "two"), "deep/er/two.txt"},
-                  {MakeFile("src/3", "three"), ".three"}},
-                 true);
-    const std::string container = (root / "mail.ozv").string();
-    WriteContainer((root / "body.cab").string(), container, 1, "right");
+    const std::string container =
+        MakeContainer({{"one.txt", "one"}, {"deep/er/two.txt", "two"}, {".three", "three"}});
     FixedStore store;
     store.entry = {"right", true};
     MapValues placement;
