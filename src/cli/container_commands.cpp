@@ -250,7 +250,8 @@ int32_t IndexOf(const TCipherClass& cls) {
 }
 
 // The name a file gets in a new cabinet: its path as given, relative, with
-// no way up or out.
+// no way up or out; "" for the starting directory itself ("." or "/"),
+// whose files are stored under their own names.
 std::string StoredNameOf(const fs::path& path) {
     std::string name;
     for (const auto& part : path.lexically_normal()) {
@@ -259,45 +260,86 @@ std::string StoredNameOf(const fs::path& path) {
         if (text == "..") throw UsageError{"\"" + path.string() + "\" leads outside the current directory; name files beneath it"};
         name += (name.empty() ? "" : "/") + text;
     }
-    if (name.empty()) throw UsageError{"\"" + path.string() + "\" names no file"};
     return name;
 }
 
-// Adds `operand` (a file, or a directory with everything beneath it) to
-// `sources`. Each file is opened here, before the password is asked for or
-// anything is written, so that one that cannot be read stops the command at
-// once and by name. `ancestors` are the directories being walked, by
-// identity: a link back to one of them would otherwise be walked forever.
-void CollectSources(const fs::path& operand, std::vector<CabSource>& sources,
-                    std::vector<std::pair<dev_t, ino_t>>& ancestors) {
-    const std::string quoted = Quoted(operand.string());
+// A remark on standard error that does not stop the command.
+void Warn(const std::string& text) {
+    std::fprintf(stderr, "ozv: warning: %s\n", text.c_str());
+}
+
+// The local date of `seconds` since 1970, as a listing shows it.
+std::string LocalDate(time_t seconds) {
+    struct tm local {};
+    char text[32] = "?";
+    if (::localtime_r(&seconds, &local)) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
+
+// The files gathered for a new cabinet.
+struct SourceWalk {
+    std::vector<CabSource> sources;
+    // The directories being walked, by identity: a link back to one of them
+    // would otherwise be walked forever.
+    std::vector<std::pair<dev_t, ino_t>> ancestors;
+};
+
+// Adds `path` (a file, or a directory with everything beneath it) to
+// `walk`, stored as `storedName`. Each file is opened here, before the
+// password is asked for or anything is written, so that one that cannot be
+// read stops the command at once and by name. What a cabinet cannot hold is
+// named in a warning: a symbolic link is followed (one that leads nowhere is
+// left out), and an empty folder is left out.
+void CollectSources(const fs::path& path, const std::string& storedName, SourceWalk& walk) {
+    const std::string quoted = Quoted(path.string());
     struct stat info {};
-    if (::stat(operand.c_str(), &info) != 0) {
+    if (::lstat(path.c_str(), &info) != 0) {
         const int error = errno;
-        struct stat link {};
-        if (error == ENOENT && ::lstat(operand.c_str(), &link) == 0)
-            throw Exception(quoted + " is a link to something that does not exist; leave it out");
         if (error == ENOENT) throw Exception(quoted + " does not exist");
         throw Exception("cannot examine " + quoted + ": " + std::strerror(error));
     }
+    if (S_ISLNK(info.st_mode)) {
+        if (::stat(path.c_str(), &info) != 0) {
+            const int error = errno;
+            if (error == ENOENT) return Warn(quoted + " is a symbolic link to something that does not exist; left out");
+            if (error == ELOOP) return Warn(quoted + " is a symbolic link that leads round in a loop; left out");
+            throw Exception("cannot examine " + quoted + ": " + std::strerror(error));
+        }
+        Warn(quoted + " is a symbolic link; a cabinet holds no links, so what it points to is stored in its place");
+    }
     if (S_ISDIR(info.st_mode)) {
         const std::pair<dev_t, ino_t> identity{info.st_dev, info.st_ino};
-        if (std::find(ancestors.begin(), ancestors.end(), identity) != ancestors.end())
+        if (std::find(walk.ancestors.begin(), walk.ancestors.end(), identity) != walk.ancestors.end())
             throw Exception(quoted + " leads back into a folder that holds it (a loop of links); leave it out");
         std::error_code error;
         std::vector<fs::path> children;
-        for (fs::directory_iterator it(operand, error), end; !error && it != end; it.increment(error))
+        for (fs::directory_iterator it(path, error), end; !error && it != end; it.increment(error))
             children.push_back(it->path());
         if (error) throw Exception("cannot read the folder " + quoted + ": " + error.message());
+        if (children.empty()) return Warn(quoted + " is an empty folder; a cabinet cannot hold one, so it is left out");
         std::sort(children.begin(), children.end());
-        ancestors.push_back(identity);
-        for (const auto& child : children) CollectSources(child, sources, ancestors);
-        ancestors.pop_back();
+        walk.ancestors.push_back(identity);
+        for (const auto& child : children) {
+            const std::string leaf = child.filename().string();
+            CollectSources(child, storedName.empty() ? leaf : storedName + "/" + leaf, walk);
+        }
+        walk.ancestors.pop_back();
     } else if (S_ISREG(info.st_mode)) {
-        const int fd = ::open(operand.c_str(), O_RDONLY | O_CLOEXEC);
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) throw Exception("cannot read " + quoted + ": " + std::strerror(errno));
         ::close(fd);
-        sources.push_back({operand.string(), StoredNameOf(operand)});
+        switch (FitCabinetTime(info.st_mtime)) {
+        case CabTimeFit::TooEarly:
+            Warn(quoted + " was last changed " + LocalDate(info.st_mtime) +
+                 ", before the earliest time a cabinet holds; it is stored as 1980-01-01 00:00:00");
+            break;
+        case CabTimeFit::TooLate:
+            Warn(quoted + " was last changed " + LocalDate(info.st_mtime) +
+                 ", after the latest time a cabinet holds; it is stored as 2107-12-31 23:59:58");
+            break;
+        case CabTimeFit::Inside: break;
+        }
+        walk.sources.push_back({path.string(), storedName});
     } else {
         throw Exception(quoted + " is not a file or directory that can be packed");
     }
@@ -443,20 +485,41 @@ int CommandExtract(const Invocation& inv) {
 }
 
 int CommandCreate(const Invocation& inv) {
-    CheckOptionsAllowed(inv, {"cipher", "store", "password", "password-file", "codepage"});
+    CheckOptionsAllowed(inv, {"cipher", "store", "password", "password-file", "codepage", "change-dir"});
     if (inv.operands.size() < 2) throw UsageError{"\"ozv create\" needs a container name and at least one file"};
     const std::string containerPath = inv.operands.front();
     const TCipherClass& cls = ChooseCipher(inv.Value("cipher").value_or("Blowfish"));
     CheckContainerTarget(containerPath);
-    std::vector<CabSource> sources;
-    std::vector<std::pair<dev_t, ino_t>> ancestors;
-    for (std::size_t i = 1; i < inv.operands.size(); ++i) CollectSources(inv.operands[i], sources, ancestors);
+    SourceWalk walk;
+    // -C DIR names where the operands after it are found, as with tar: a
+    // relative DIR from the one before it (the current directory at first).
+    // The container itself is always named from the current directory.
+    fs::path base;
+    auto change = inv.directoryChanges.begin();
+    bool leadingSlashNoted = false;
+    for (std::size_t i = 1; i < inv.operands.size(); ++i) {
+        for (; change != inv.directoryChanges.end() && change->first <= i; ++change) {
+            base /= change->second;
+            std::error_code error;
+            if (!fs::is_directory(base, error))
+                throw Exception("cannot change to " + Quoted(base.string()) + " (given with -C): " +
+                                (fs::exists(base, error) ? "it is not a directory" : "it does not exist"));
+        }
+        const fs::path operand = inv.operands[i];
+        if (operand.is_absolute() && !leadingSlashNoted) {
+            std::fputs("ozv: removing the leading \"/\" from member names\n", stderr);
+            leadingSlashNoted = true;
+        }
+        CollectSources(base / operand, StoredNameOf(operand), walk);
+    }
+    const std::vector<CabSource>& sources = walk.sources;
+    if (sources.empty()) throw Exception("there is no file to pack, so no container was made");
     if (sources.size() > 65535) throw UsageError{"a cabinet holds at most 65535 files"};
     const std::string password = ObtainPassword(inv, true, false);
 
     ScratchDirectory work(TempParent());
     const std::string cabinet = work.Path() + "/body.cab";
-    WriteCabinet(cabinet, sources, !inv.Has("store"));
+    WriteCabinet(cabinet, sources, !inv.Has("store"), TerminalByteProgress(inv.Has("store") ? "storing" : "compressing"));
     WriteContainer(cabinet, containerPath, IndexOf(cls), password, TerminalProgress("enciphering"));
     return kExitOk;
 }

@@ -17,6 +17,7 @@ const OptionSpec kOptions[] = {
     {"password-file", 0, true},  {"codepage", 0, true},     {"algorithm", 'a', true},
     {"cipher", 'c', true},       {"mode", 'm', true},       {"key-hex", 0, true},
     {"iv-hex", 0, true},         {"directory", 'd', true},  {"store", 0, false},
+    {"change-dir", 'C', true},
 };
 
 const OptionSpec* FindLong(const std::string& name) {
@@ -73,6 +74,9 @@ Invocation ParseCommandLine(const std::vector<std::string>& args) {
             throw UsageError{"option " + arg + " takes no value"};
         }
         inv.values[option->longName] = value;
+        // -C acts on the operands after it, so where it stood is kept.
+        if (option->shortName == 'C')
+            inv.directoryChanges.push_back({positional.empty() ? 0 : positional.size() - 1, value});
     }
     if (!positional.empty()) {
         inv.command = positional.front();

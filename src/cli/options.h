@@ -12,6 +12,8 @@ struct Invocation {
     std::string command;
     std::vector<std::string> operands;
     std::map<std::string, std::string> values;  // option (long form) -> value; "" for a flag
+    // Each -C DIR in order, with the number of operands given before it.
+    std::vector<std::pair<std::size_t, std::string>> directoryChanges;
 
     bool Has(const std::string& option) const { return values.count(option) != 0; }
     std::optional<std::string> Value(const std::string& option) const {

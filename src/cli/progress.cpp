@@ -48,4 +48,10 @@ TProgressEvent TerminalProgress(const char* label) {
     return [bar](TProtection&, int64_t current, int64_t maximum) { bar->Update(current, maximum); };
 }
 
+std::function<void(int64_t, int64_t)> TerminalByteProgress(const char* label) {
+    if (!::isatty(STDERR_FILENO)) return nullptr;
+    auto bar = std::make_shared<Bar>(Bar{label});
+    return [bar](int64_t done, int64_t total) { bar->Update(done, total); };
+}
+
 }  // namespace quellmark
