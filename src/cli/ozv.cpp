@@ -20,7 +20,9 @@ Usage:
   ozv create CONTAINER FILE... [-c CIPHER] [--store]
                                     pack files (directories with their contents) into a
                                     cabinet, MSZIP-compressed or stored, and encipher it
-                                    into a new container (default cipher: Blowfish)
+                                    into a new container (default cipher: Blowfish);
+                                    links are stored as the files they point to,
+                                    Unix permissions and empty folders are not kept
   ozv algorithms                    list the ciphers (index, name, description) and hashes
   ozv hash [-a HASH] [FILE...]      print "<hex digest>  <file>" per file; standard input
                                     when no file is given or for "-"; default RIPEMD-256
@@ -34,6 +36,7 @@ Usage:
 Options (before or after the operands; "--" ends the options):
   -d, --directory DIR      where "ozv extract" unpacks to
       --store              "ozv create": store the files uncompressed
+  -C, --change-dir DIR     "ozv create": find the files after it in DIR (as tar does)
   -c, --cipher CIPHER      a cipher name (display name, short or full class name) or index
   -a, --algorithm HASH     a hash name (display name, short or full class name)
   -m, --mode MODE          cts (default), cbc, cfb, ofb, ecb, ctsmac, cbcmac, cfbmac
