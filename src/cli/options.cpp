@@ -17,6 +17,7 @@ const OptionSpec kOptions[] = {
     {"password-file", 0, true},  {"codepage", 0, true},     {"algorithm", 'a', true},
     {"cipher", 'c', true},       {"mode", 'm', true},       {"key-hex", 0, true},
     {"iv-hex", 0, true},         {"directory", 'd', true},  {"store", 0, false},
+    {"check", 0, true},          {"list", 0, false},  // ozv hash; its -c is read from --cipher
 };
 
 const OptionSpec* FindLong(const std::string& name) {
