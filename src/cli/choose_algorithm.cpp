@@ -1,6 +1,7 @@
 #include <charconv>
 
 #include "cli/commands.h"
+#include "cli/hash_names.h"
 #include "crypto/registry.h"
 
 namespace quellmark {
@@ -36,7 +37,9 @@ const TCipherClass& ChooseCipher(const std::string& name) {
 
 const THashClass& ChooseHash(const std::string& name) {
     if (const THashClass* cls = LookupHashClass(name)) return *cls;
-    throw UsageError{"unknown hash \"" + name + "\"; the valid names are:" + ValidNames(HashRegistry(), false)};
+    if (const THashClass* cls = FindHashByAnyName(name)) return *cls;
+    throw UsageError{"unknown hash \"" + name + "\"; the valid names are:" + ValidNames(HashRegistry(), false) +
+                     "\n(\"ozv hash --list\" shows every accepted spelling)"};
 }
 
 }  // namespace quellmark

@@ -6,6 +6,8 @@
 #include "base/streams.h"
 #include "base/text.h"
 #include "cli/commands.h"
+#include "cli/hash_check.h"
+#include "cli/hash_names.h"
 #include "cli/password.h"
 #include "cli/progress.h"
 #include "crypto/managers.h"
@@ -30,34 +32,53 @@ int CommandAlgorithms(const Invocation& inv) {
         manager.SetAlgorithm(THashRegistry::ClassAt(hashes, i)->className);
         std::printf("  %-26s  %s\n", hashes.Names(i).c_str(), manager.Description().c_str());
     }
+    // After a blank line, so that the list above stays one hash per line.
+    bool headed = false;
+    for (std::size_t i = 0; i < hashes.Count(); ++i) {
+        const THashClass& cls = *THashRegistry::ClassAt(hashes, i);
+        std::string note = HashNote(cls);
+        if (note.empty()) continue;
+        if (!headed) std::printf("\nNotes (digests that differ from those other tools print):\n");
+        headed = true;
+        std::printf("  %s: %s\n", hashes.Names(i).c_str(), note.c_str());
+    }
     return 0;
 }
 
 int CommandHash(const Invocation& inv) {
-    CheckOptionsAllowed(inv, {"algorithm"});
+    CheckOptionsAllowed(inv, {"algorithm", "check", "list", "cipher"});
+    // -c is --cipher's short form; hash takes no cipher, so here it is
+    // sha256sum's -c, the list to check.
+    std::optional<std::string> check = inv.Value("check");
+    if (!check) check = inv.Value("cipher");
+    if (inv.Has("check") && inv.Has("cipher")) throw UsageError{"give the list to check once: -c FILE or --check FILE"};
+    if (inv.Has("list")) {
+        if (check || inv.Has("algorithm") || !inv.operands.empty())
+            throw UsageError{"\"ozv hash --list\" takes no other options and no files"};
+        PrintHashList();
+        return 0;
+    }
     THashManager manager;
     if (auto name = inv.Value("algorithm")) manager.SetAlgorithm(ChooseHash(*name).className);
     manager.OnProgress = TerminalProgress("hashing");
+    if (check) {
+        if (!inv.operands.empty())
+            throw UsageError{"\"ozv hash --check LIST\" reads the files to check from LIST; it takes no other files"};
+        return CheckHashList(manager, *check);
+    }
     std::vector<std::string> files = inv.operands;
     if (files.empty()) files.push_back("-");
     int status = 0;
     for (const std::string& file : files) {
         std::string digest;
         try {
-            if (file == "-") {
-                THandleStream in(STDIN_FILENO);
-                digest = manager.CalcStream(in, INT64_MAX);
-            } else {
-                TFileStream in(file, FileMode::OpenRead);
-                digest = manager.CalcStream(in, -1);
-            }
+            digest = DigestOfFile(manager, file);
         } catch (const Exception& e) {
             std::fprintf(stderr, "ozv: %s\n", e.Message().c_str());
             status = 1;
             continue;
         }
-        std::printf("%s  %s\n", HexOf(reinterpret_cast<const uint8_t*>(digest.data()), digest.size()).c_str(),
-                    file.c_str());
+        std::printf("%s  %s\n", digest.c_str(), file.c_str());
     }
     return status;
 }

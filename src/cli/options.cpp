@@ -18,6 +18,7 @@ const OptionSpec kOptions[] = {
     {"cipher", 'c', true},       {"mode", 'm', true},       {"key-hex", 0, true},
     {"iv-hex", 0, true},         {"directory", 'd', true},  {"store", 0, false},
     {"change-dir", 'C', true},
+    {"check", 0, true},          {"list", 0, false},  // ozv hash; its -c is read from --cipher
 };
 
 const OptionSpec* FindLong(const std::string& name) {

@@ -26,19 +26,29 @@ Usage:
   ozv algorithms                    list the ciphers (index, name, description) and hashes
   ozv hash [-a HASH] [FILE...]      print "<hex digest>  <file>" per file; standard input
                                     when no file is given or for "-"; default RIPEMD-256
+  ozv hash [-a HASH] -c LIST        check the "<hex digest>  <file>" lines of LIST, as
+                                    sha256sum -c does: "<file>: OK" or "<file>: FAILED"
+  ozv hash --list                   every hash with the names it is accepted by
   ozv encrypt -c CIPHER [-m MODE] [--key-hex HEX [--iv-hex HEX]]
   ozv decrypt -c CIPHER [-m MODE] [--key-hex HEX [--iv-hex HEX]]
                                     code standard input to standard output in 4096-byte
                                     chunks; with --key-hex the raw key (and initial
                                     vector) is used, otherwise the password is keyed
-                                    through RIPEMD-256
+                                    through RIPEMD-256.
+                                    These are the raw cipher modes: no salt and no
+                                    integrity check, so a wrong password is not detected
+                                    and gives garbage. Meant for interoperability and
+                                    testing, not for protecting new files.
 
 Options (before or after the operands; "--" ends the options):
   -d, --directory DIR      where "ozv extract" unpacks to
       --store              "ozv create": store the files uncompressed
   -C, --change-dir DIR     "ozv create": find the files after it in DIR (as tar does)
   -c, --cipher CIPHER      a cipher name (display name, short or full class name) or index
-  -a, --algorithm HASH     a hash name (display name, short or full class name)
+  -a, --algorithm HASH     a hash name (display name, short or full class name, or a
+                           common spelling such as SHA-1, rmd160, crc32; any case)
+  -c, --check LIST         "ozv hash": verify the digests listed in LIST
+      --list               "ozv hash": list the hashes and their accepted names
   -m, --mode MODE          cts (default), cbc, cfb, ofb, ecb, ctsmac, cbcmac, cfbmac
   -p, --password TEXT      the password (visible to other users in the process list)
       --password-file FILE read the password from the first line of FILE ("-": standard input)

@@ -98,7 +98,8 @@ TEST(OzvEncrypt, BadInputIsAClearErrorNeverACrash) {
         {{"frobnicate"}, 2, "unknown command"},
         {{}, 2, "no command"},
         {{"hash", "--bogus"}, 2, "unknown option"},
-        {{"hash", "-c", "Blowfish"}, 2, "does not apply"},
+        {{"hash", "-m", "cbc"}, 2, "does not apply"},
+        {{"hash", "-c", "Blowfish"}, 1, "cannot open the list \"Blowfish\""},  // -c is --check for hash
         {{"hash", "-a", "NoSuchHash"}, 2, "Ripe Message Digest 256"},
     };
     for (const Case& c : cases) {
