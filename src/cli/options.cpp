@@ -17,6 +17,8 @@ const OptionSpec kOptions[] = {
     {"password-file", 0, true},  {"codepage", 0, true},     {"algorithm", 'a', true},
     {"cipher", 'c', true},       {"mode", 'm', true},       {"key-hex", 0, true},
     {"iv-hex", 0, true},         {"directory", 'd', true},  {"store", 0, false},
+    {"to-stdout", 'O', false},   {"overwrite", 0, false},   {"keep", 0, false},
+    {"quiet", 'q', false},       {"verbose", 'v', false},
 };
 
 const OptionSpec* FindLong(const std::string& name) {
