@@ -2,7 +2,12 @@
 // containers read from standard input.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "run_process.h"
 #include "temp_dir.h"
@@ -212,6 +217,59 @@ TEST_F(OzvExtractTest, TestChecksEveryFileAndWritesNothing) {
     EXPECT_TRUE(Says(shortened.err, "cut short")) << shortened.err;
     ExpectNoTemporaryFiles();
     EXPECT_EQ(FilesBeneath(root.string()).size(), 6u) << "test wrote no file";
+}
+
+// Runs ozv with a pseudo-terminal as its standard input, output and error,
+// typing `typed` into it; returns the exit status and what ozv showed.
+std::pair<int, std::string> RunOnTerminal(const std::vector<std::string>& args,
+                                          const std::map<std::string, std::string>& env, const std::string& typed) {
+    int master = -1;
+    const pid_t child = ::forkpty(&master, nullptr, nullptr, nullptr);
+    if (child == 0) {
+        for (const auto& [name, value] : env) ::setenv(name.c_str(), value.c_str(), 1);
+        std::vector<char*> argv{const_cast<char*>(QUELLMARK_OZV_BINARY)};
+        for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    if (child < 0) return {-1, "forkpty failed"};
+    // Typed ahead: the terminal keeps the lines until ozv reads them.
+    if (::write(master, typed.data(), typed.size()) != static_cast<ssize_t>(typed.size())) return {-1, "write failed"};
+    std::string shown;
+    char buffer[4096];
+    for (;;) {
+        pollfd ready{master, POLLIN, 0};
+        if (::poll(&ready, 1, 10000) <= 0) break;  // ten seconds without a word: give up
+        const ssize_t got = ::read(master, buffer, sizeof buffer);
+        if (got <= 0) break;  // EIO once ozv has ended
+        shown.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(master);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, shown};
+}
+
+TEST_F(OzvExtractTest, OnATerminalEachExistingFileIsAskedAbout) {
+    const std::string out = Path("out");
+    MakeFile("out/" + Member("a.txt"), "mine a");
+    MakeFile("out/" + Member("b.txt"), "mine b");
+    MakeFile("out/" + Member("docs/c.txt"), "mine c");
+    // An answer it does not know is asked again; then: no for a.txt, yes
+    // for b.txt, None for the rest.
+    auto [status, shown] = RunOnTerminal({"extract", container, "-d", out}, env, "x\nn\ny\nN\n");
+    EXPECT_EQ(status, 0) << shown;
+    EXPECT_TRUE(Says(shown, "replace " + Quoted(out + "/" + Member("a.txt")) + "? [y]es, [n]o, [A]ll, [N]one")) << shown;
+    EXPECT_EQ(ReadFile(out + "/" + Member("a.txt")), "mine a");
+    EXPECT_EQ(ReadFile(out + "/" + Member("b.txt")), "beta");
+    EXPECT_EQ(ReadFile(out + "/" + Member("docs/c.txt")), "mine c");
+
+    // All: this and every later one is replaced.
+    std::tie(status, shown) = RunOnTerminal({"extract", container, "-d", out}, env, "A\n");
+    EXPECT_EQ(status, 0) << shown;
+    EXPECT_EQ(ReadFile(out + "/" + Member("a.txt")), "alpha");
+    EXPECT_EQ(ReadFile(out + "/" + Member("docs/c.txt")), ReadFile(Path("in/docs/c.txt")));
 }
 
 }  // namespace
