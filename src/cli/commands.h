@@ -12,6 +12,7 @@ int CommandCode(const Invocation& inv, bool encipher);
 int CommandInfo(const Invocation& inv);
 int CommandList(const Invocation& inv);
 int CommandExtract(const Invocation& inv);
+int CommandTest(const Invocation& inv);
 int CommandCreate(const Invocation& inv);
 
 // A cipher by anything the registry looks up, or by its index. Unlike the

@@ -17,6 +17,8 @@
 #include "cli/ozv.h"
 #include "cli/password.h"
 #include "cli/progress.h"
+#include "cli/extract_choices.h"
+#include "cli/stdin_container.h"
 #include "container/container_writer.h"
 #include "container/vossel_decoder.h"
 #include "crypto/registry.h"
@@ -77,21 +79,24 @@ std::string NotAFile(const std::string& path, const fs::file_status& status) {
     }
 }
 
-// The container operand, checked to be a regular file.
-std::string ContainerOperand(const Invocation& inv, std::size_t operandsWanted) {
-    if (inv.operands.size() != operandsWanted)
-        throw UsageError{"\"ozv " + inv.command + "\" takes " + (operandsWanted == 1 ? "one container" : "a container")};
-    const std::string& path = inv.operands.front();
+// The container named by `operand`, checked to be a regular file; "-" is
+// standard input, copied into a temporary file first.
+std::string ContainerPath(const std::string& operand) {
+    if (operand == "-") return SpoolStandardInput();
+    const std::string& path = operand;
     std::error_code error;
     const auto status = fs::status(path, error);
-    if (status.type() == fs::file_type::not_found) {
-        if (path == "-")
-            throw Exception("ozv reads containers only from files, not from standard input; save the container to a file first");
-        throw Exception(Quoted(path) + " does not exist");
-    }
+    if (status.type() == fs::file_type::not_found) throw Exception(Quoted(path) + " does not exist");
     if (error) throw Exception("cannot examine " + Quoted(path) + ": " + error.message());
     if (std::string why = NotAFile(path, status); !why.empty()) throw Exception(why);
     return path;
+}
+
+// The container operand, the command's only one.
+std::string ContainerOperand(const Invocation& inv, std::size_t operandsWanted) {
+    if (inv.operands.size() != operandsWanted)
+        throw UsageError{"\"ozv " + inv.command + "\" takes " + (operandsWanted == 1 ? "one container" : "a container")};
+    return ContainerPath(inv.operands.front());
 }
 
 uintmax_t ContainerSize(const std::string& path) {
@@ -103,7 +108,7 @@ uintmax_t ContainerSize(const std::string& path) {
 
 void RequireHeader(const std::string& path) {
     if (ContainerSize(path) < static_cast<uintmax_t>(kContainerHeaderSize))
-        throw EBadContainer("\"" + path + "\" is not a container: it is shorter than a container's 256-byte header");
+        throw EBadContainer(ContainerLabel(path) + " is not a container: it is shorter than a container's 256-byte header");
 }
 
 // Failures that mean the deciphered body is no usable cabinet.
@@ -120,7 +125,7 @@ bool MeansWrongPassword(const ESTCabinet& e) {
 }
 
 [[noreturn]] void WrongPassword(const std::string& path) {
-    throw EBadContainer("cannot open \"" + path + "\": the password is wrong, or the file is damaged or not a container");
+    throw EBadContainer("cannot open " + ContainerLabel(path) + ": the password is wrong, or the file is damaged or not a container");
 }
 
 // What the start of a deciphered body shows about its container. A wrong
@@ -171,7 +176,7 @@ BodyFacts ExamineBody(const std::string& cabinetPath) {
 // Reports the fault of a container whose body, described by `facts`, could
 // not be listed or unpacked; `reason` is the failure.
 [[noreturn]] void RaiseBadBody(const std::string& containerPath, const BodyFacts& facts, const std::string& reason) {
-    const std::string container = Quoted(containerPath);
+    const std::string container = ContainerLabel(containerPath);
     switch (facts.state) {
     case BodyState::TooShort:
         throw EBadContainer(container + " is cut short or not a container: only " + std::to_string(facts.size) +
@@ -377,7 +382,7 @@ std::string SplitReason(const std::string& otherCabinet, bool beginsEarlier) {
     const SplitEntry& first = entries.front();
     std::string others;
     if (entries.size() > 1) others = " (and " + std::to_string(entries.size() - 1) + " more such entries)";
-    throw EBadContainer("cannot extract \"" + path + "\": the entry \"" + first.name + "\" " +
+    throw EBadContainer("cannot extract " + ContainerLabel(path) + ": the entry \"" + first.name + "\" " +
                         SplitReason(first.otherCabinet, first.beginsEarlier) + others + "; nothing was extracted");
 }
 
@@ -448,23 +453,53 @@ int CommandList(const Invocation& inv) {
 }
 
 int CommandExtract(const Invocation& inv) {
-    CheckOptionsAllowed(inv, {"directory", "password", "password-file", "codepage"});
-    const std::string path = ContainerOperand(inv, 1);
+    CheckOptionsAllowed(inv, {"directory", "password", "password-file", "codepage", "to-stdout", "overwrite", "keep",
+                              "quiet", "verbose"});
+    if (inv.operands.empty()) throw UsageError{"\"ozv extract\" needs a container"};
+    const bool toStdout = inv.Has("to-stdout");
+    const bool quiet = inv.Has("quiet");
+    const bool verbose = inv.Has("verbose");
+    if (quiet && verbose) throw UsageError{"-q and -v contradict each other; give one of them"};
+    if (inv.Has("overwrite") && inv.Has("keep"))
+        throw UsageError{"--overwrite and --keep contradict each other; give one of them"};
+    if (toStdout && inv.Has("directory"))
+        throw UsageError{"-O writes to standard output, so -d has nothing to do; give one of them"};
+    const ExistingFiles existing = inv.Has("overwrite") ? ExistingFiles::Overwrite
+                                   : inv.Has("keep")    ? ExistingFiles::Keep
+                                                        : ExistingFiles::Ask;
+    const std::string path = ContainerPath(inv.operands.front());
+    const std::vector<std::string> patterns(inv.operands.begin() + 1, inv.operands.end());
+
+    // A destination that does not exist yet is made (with its parents) only
+    // once everything is ready to move into it; until then the work happens
+    // in its nearest existing ancestor, on the same file system.
     const std::string directory = inv.Value("directory").value_or(".");
+    fs::path existingAncestor = directory;
     std::error_code error;
-    if (!fs::is_directory(directory, error))
-        throw Exception("the destination \"" + directory + "\" is not a directory");
-    if (::access(directory.c_str(), W_OK | X_OK) != 0)
-        throw Exception("cannot write into \"" + directory + "\": " + std::strerror(errno));
+    if (!toStdout) {
+        while (!fs::exists(fs::symlink_status(existingAncestor, error)) && existingAncestor.has_parent_path() &&
+               existingAncestor.parent_path() != existingAncestor)
+            existingAncestor = existingAncestor.parent_path();
+        if (!fs::exists(fs::symlink_status(existingAncestor, error))) existingAncestor = ".";
+        if (!fs::is_directory(existingAncestor, error)) {
+            if (existingAncestor == fs::path(directory))
+                throw Exception("the destination \"" + directory + "\" is not a directory");
+            throw Exception("cannot make the destination \"" + directory + "\": \"" + existingAncestor.string() +
+                            "\" is not a directory");
+        }
+        if (::access(existingAncestor.c_str(), W_OK | X_OK) != 0)
+            throw Exception("cannot write into \"" + existingAncestor.string() + "\": " + std::strerror(errno));
+    }
     RequireHeader(path);
     const std::string password = ObtainPassword(inv, false, false);
 
-    // The container is unpacked into a private directory beside the
-    // destination and its files moved into place only once all of it came
-    // out: a wrong password or a damaged container leaves nothing behind.
-    ScratchDirectory staging(directory);
+    // The container is unpacked into a private directory (beside the
+    // destination, or among the temporary files for -O) and its files moved
+    // into place only once all of it came out: a wrong password or a damaged
+    // container leaves nothing behind.
+    ScratchDirectory staging(toStdout ? TempParent() : existingAncestor.string());
     TVosselDecoder decoder;
-    decoder.OnProgress = TerminalProgress("deciphering");
+    if (!quiet) decoder.OnProgress = TerminalProgress("deciphering");
     TStringList files;
     try {
         decoder.DecodeContainer(files, path, staging.Path(), password);
@@ -479,8 +514,96 @@ int CommandExtract(const Invocation& inv) {
     // All of the container or nothing: an entry that cannot come out whole
     // fails the extraction before anything is moved into place.
     if (!decoder.SplitEntries().empty()) RefuseSplitEntries(path, decoder.SplitEntries());
-    for (const auto& entry : files)
-        if (MoveIntoPlace(staging.Path(), directory, entry.text)) std::printf("%s\n", entry.text.c_str());
+    std::vector<std::string> names;
+    for (const auto& entry : files) names.push_back(entry.text);
+    const std::vector<std::string> selected = SelectEntries(names, patterns, ContainerLabel(path));
+
+    if (toStdout) {
+        for (const auto& name : selected) {
+            if (verbose) std::fprintf(stderr, "%s\n", name.c_str());
+            TFileStream file(staging.Path() + "/" + name, FileMode::OpenRead);
+            char buffer[65536];
+            for (int64_t got; (got = file.Read(buffer, sizeof buffer)) > 0;)
+                if (std::fwrite(buffer, 1, static_cast<std::size_t>(got), stdout) != static_cast<std::size_t>(got))
+                    break;
+        }
+        if (std::fflush(stdout) != 0 || std::ferror(stdout))
+            throw Exception(std::string("cannot write to standard output: ") + std::strerror(errno));
+        return kExitOk;
+    }
+
+    // What to do with files already in the way is settled before the first
+    // file is moved, so that a refusal leaves the destination untouched.
+    const bool terminal = ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO) && !StandardInputSpooled();
+    std::vector<std::string> kept;
+    const std::vector<std::string> chosen = ChooseWhatToWrite(selected, directory, existing, terminal, kept);
+    fs::create_directories(directory, error);
+    if (error) throw Exception("cannot make the destination \"" + directory + "\": " + error.message());
+    for (const auto& entry : chosen)
+        if (MoveIntoPlace(staging.Path(), directory, entry) && !quiet) std::printf("%s\n", entry.c_str());
+    if (!quiet)
+        for (const auto& target : kept) std::fprintf(stderr, "ozv: kept the existing %s\n", Quoted(target).c_str());
+    return kExitOk;
+}
+
+int CommandTest(const Invocation& inv) {
+    CheckOptionsAllowed(inv, {"password", "password-file", "codepage", "quiet"});
+    const std::string path = ContainerOperand(inv, 1);
+    RequireHeader(path);
+    const std::string password = ObtainPassword(inv, false, false);
+    const bool quiet = inv.Has("quiet");
+
+    // Everything is unpacked among the temporary files, never where the
+    // user keeps files, and removed with the scratch directory.
+    ScratchDirectory work(TempParent());
+    const std::string cabinet = work.Path() + "/body.cab";
+    const std::string unpacked = work.Path() + "/files";
+    fs::create_directory(unpacked);
+    DecipherBody(path, cabinet, password);
+    TSTCabReader reader;
+    struct Entry {
+        std::string name;
+        uint32_t size;
+    };
+    std::vector<Entry> entries;
+    std::vector<SplitEntry> split;
+    ListBody(reader, path, cabinet, [&](TSTCabReader&, const std::string& name, int32_t size, uint16_t folder,
+                                        uint16_t, uint16_t, uint16_t, bool&) {
+        if (folder >= kFolderContinuedFromPrev)
+            split.push_back({name, "", folder != kFolderContinuedToNext});
+        else
+            entries.push_back({name, static_cast<uint32_t>(size)});
+    });
+    if (!split.empty()) {
+        const CabNeighbours neighbours = reader.ListNeighbours(cabinet);
+        const SplitEntry& first = split.front();
+        throw EBadContainer(ContainerLabel(path) + " cannot be unpacked whole: the entry \"" + first.name + "\" " +
+                            SplitReason(first.beginsEarlier ? neighbours.previous : neighbours.next,
+                                        first.beginsEarlier));
+    }
+    try {
+        reader.ExtractCabinet(cabinet, unpacked, true);
+    } catch (const ESTCabinet& e) {
+        // A system error (the temporary directory full or unwritable) is no
+        // fault of the container.
+        if (e.SystemError() != 0 && ExamineBody(cabinet).state == BodyState::Whole) throw;
+        RaiseBadBody(path, ExamineBody(cabinet), e.Message());
+    } catch (const Exception& e) {
+        RaiseBadBody(path, ExamineBody(cabinet), e.Message());
+    }
+    std::error_code error;
+    for (const auto& entry : entries) {
+        const uintmax_t size = fs::file_size(unpacked + "/" + entry.name, error);
+        if (error)
+            throw EBadContainer(ContainerLabel(path) + " is damaged: its entry \"" + entry.name +
+                                "\" did not come out (" + error.message() + ")");
+        if (size != entry.size)
+            throw EBadContainer(ContainerLabel(path) + " is damaged: its entry \"" + entry.name + "\" unpacks to " +
+                                std::to_string(size) + " bytes where the cabinet lists " +
+                                std::to_string(entry.size));
+        if (!quiet) std::printf("OK  %s\n", entry.name.c_str());
+    }
+    if (!quiet) std::printf("%zu files unpacked and sound\n", entries.size());
     return kExitOk;
 }
 

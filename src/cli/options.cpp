@@ -19,6 +19,8 @@ const OptionSpec kOptions[] = {
     {"iv-hex", 0, true},         {"directory", 'd', true},  {"store", 0, false},
     {"change-dir", 'C', true},
     {"check", 0, true},          {"list", 0, false},  // ozv hash; its -c is read from --cipher
+    {"to-stdout", 'O', false},   {"overwrite", 0, false},   {"keep", 0, false},
+    {"quiet", 'q', false},       {"verbose", 'v', false},
 };
 
 const OptionSpec* FindLong(const std::string& name) {

@@ -6,6 +6,7 @@
 #include "base/exception.h"
 #include "base/version.h"
 #include "cli/commands.h"
+#include "cli/stdin_container.h"
 
 namespace quellmark {
 
@@ -17,6 +18,14 @@ Usage:
   ozv info CONTAINER                algorithm index and name, container and body size
   ozv list CONTAINER                one line per file: size, yyyy-mm-dd hh:mm:ss, name
   ozv extract CONTAINER [-d DIR]    unpack into DIR (default: the current directory)
+  ozv extract CONTAINER [MEMBER...] [-d DIR | -O] [--overwrite | --keep] [-q | -v]
+                                    only the files named or matching shell patterns
+                                    ("docs/*"); DIR is made when missing; files already
+                                    there are asked about on a terminal and otherwise
+                                    refused, unless --overwrite or --keep is given
+  ozv test CONTAINER                decipher and unpack every file without keeping any,
+                                    checking that each comes out whole
+  CONTAINER "-" reads the container from standard input (info, list, extract, test)
   ozv create CONTAINER FILE... [-c CIPHER] [--store]
                                     pack files (directories with their contents) into a
                                     cabinet, MSZIP-compressed or stored, and encipher it
@@ -42,6 +51,12 @@ Usage:
 
 Options (before or after the operands; "--" ends the options):
   -d, --directory DIR      where "ozv extract" unpacks to
+  -O, --to-stdout          "ozv extract": write the files' contents to standard output
+      --overwrite          "ozv extract": replace files that exist
+      --keep               "ozv extract": leave files that exist as they are
+  -q, --quiet              "ozv extract", "ozv test": print nothing but errors
+  -v, --verbose            "ozv extract": name each file as it is written (the default;
+                           with -O on standard error)
       --store              "ozv create": store the files uncompressed
   -C, --change-dir DIR     "ozv create": find the files after it in DIR (as tar does)
   -c, --cipher CIPHER      a cipher name (display name, short or full class name) or index
@@ -71,6 +86,7 @@ int Dispatch(const Invocation& inv) {
     if (inv.command == "info") return CommandInfo(inv);
     if (inv.command == "list") return CommandList(inv);
     if (inv.command == "extract") return CommandExtract(inv);
+    if (inv.command == "test") return CommandTest(inv);
     if (inv.command == "create") return CommandCreate(inv);
     throw UsageError{"unknown command \"" + inv.command + "\""};
 }
@@ -89,6 +105,8 @@ int RunOzv(const std::vector<std::string>& args) {
             return kExitOk;
         }
         if (inv.command.empty()) throw UsageError{"no command given"};
+        // A container read from standard input ("-") is removed when the command ends.
+        SpooledInputScope spooledInput;
         return Dispatch(inv);
     } catch (const UsageError& e) {
         std::fprintf(stderr, "ozv: %s\nTry \"ozv --help\" for more information.\n", e.message.c_str());

@@ -9,6 +9,7 @@
 #include "base/exception.h"
 #include "base/streams.h"
 #include "base/text.h"
+#include "cli/stdin_container.h"
 
 namespace quellmark {
 
@@ -59,7 +60,7 @@ std::optional<std::string> Prompt(const char* question) {
 std::string PasswordText(const Invocation& inv, bool confirm, bool stdinBusy) {
     if (auto text = inv.Value("password")) return *text;
     if (auto file = inv.Value("password-file")) {
-        if (*file == "-" && stdinBusy)
+        if (*file == "-" && (stdinBusy || StandardInputSpooled()))
             throw UsageError{"standard input carries the data, so the password cannot come from it too"};
         return ReadPasswordFile(*file);
     }

@@ -83,7 +83,7 @@ TEST_F(OzvContainerTest, BadInputGetsOneClearLineAndTheRightStatus) {
         {{"extract", MakeFile("foreign.ozv", std::string(5000, 'F')), "-d", out, "-p", "pw"}, 3, "not a container"},
         {{"extract", Path("nothing.ozv"), "-d", out, "-p", "pw"}, 1, "does not exist"},
         {{"extract", out, "-d", out, "-p", "pw"}, 1, "is a directory"},
-        {{"extract", container, "-d", Path("no/such/dir"), "-p", "pw"}, 1, "not a directory"},
+        {{"extract", container, "-d", Path("x.txt/dir"), "-p", "pw"}, 1, "not a directory"},
         {{"extract", container, "-d", out}, 2, "no password"},
         {{"info", MakeFile("tiny2.ozv", "abc")}, 3, "256-byte header"},
         {{"create", Path("new.ozv"), Path("missing-file"), "-p", "pw"}, 1, "missing-file"},
