@@ -17,6 +17,7 @@ const OptionSpec kOptions[] = {
     {"password-file", 0, true},  {"codepage", 0, true},     {"algorithm", 'a', true},
     {"cipher", 'c', true},       {"mode", 'm', true},       {"key-hex", 0, true},
     {"iv-hex", 0, true},         {"directory", 'd', true},  {"store", 0, false},
+    {"long", 'l', false},        {"json", 0, false},        {"ask-password", 0, false},
 };
 
 const OptionSpec* FindLong(const std::string& name) {
