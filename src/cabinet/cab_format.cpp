@@ -1,5 +1,6 @@
 #include "cabinet/cab_format.h"
 
+#include <cstdio>
 
 #include "base/exception.h"
 #include "base/streams.h"
@@ -100,6 +101,55 @@ CabNeighbours ReadCabNeighbours(TStream& stream, const CabHeader& header) {
     }
     if (header.flags & kCabFlagHasNext) neighbours.next = readString();
     return neighbours;
+}
+
+std::vector<uint16_t> ReadCabFolderCompression(TStream& stream) {
+    CabHeader header;
+    if (!ReadCabHeader(stream, header)) return {};
+    uint8_t folderReserve = 0;
+    if (header.flags & kCabFlagReservePresent) {
+        uint8_t sizes[4];  // header reserve (16-bit), folder and data reserve (8-bit each)
+        stream.ReadBuffer(sizes, sizeof sizes);
+        folderReserve = sizes[2];
+        stream.SetPosition(stream.Position() + U16(sizes));
+    }
+    // The names of the neighbouring cabinets and their disks stand between
+    // the header and the folder records.
+    const int names = (header.flags & kCabFlagHasPrevious ? 2 : 0) + (header.flags & kCabFlagHasNext ? 2 : 0);
+    for (int i = 0; i < names; ++i) {
+        char c = 1;
+        for (int length = 0; c != '\0'; ++length) {
+            if (length > 255) throw EReadError("A cabinet name in the cabinet is longer than the format allows");
+            stream.ReadBuffer(&c, 1);
+        }
+    }
+    std::vector<uint16_t> types;
+    types.reserve(header.folderCount);
+    for (uint16_t i = 0; i < header.folderCount; ++i) {
+        uint8_t raw[8];  // first data block (32-bit), block count, compression (16-bit each)
+        stream.ReadBuffer(raw, sizeof raw);
+        types.push_back(U16(raw + 6));
+        stream.SetPosition(stream.Position() + folderReserve);
+    }
+    return types;
+}
+
+std::string CompressionName(uint16_t compression) {
+    // The low four bits give the method; LZX keeps its window size in bits 8
+    // to 12, Quantum its level in bits 4 to 7 and its window size in 8 to 12.
+    const unsigned window = compression >> 8 & 0x1F;
+    const unsigned level = compression >> 4 & 0x0F;
+    switch (compression & 0x0F) {
+    case 0: return "stored";
+    case 1: return "MSZIP";
+    case 2: return "Quantum:" + std::to_string(level) + "," + std::to_string(window);
+    case 3: return "LZX:" + std::to_string(window);
+    default: {
+        char text[16];
+        std::snprintf(text, sizeof text, "unknown:%04X", compression);
+        return text;
+    }
+    }
 }
 
 }  // namespace quellmark

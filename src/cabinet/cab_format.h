@@ -67,4 +67,13 @@ struct CabNeighbours {
 // Reads them from the stream positioned just after the 36-byte header.
 CabNeighbours ReadCabNeighbours(TStream& stream, const CabHeader& header);
 
+// The compression field of each folder of the cabinet whose header is at the
+// stream's position, in folder order. Throws EReadError when the folder
+// records end early; empty when the stream holds no cabinet.
+std::vector<uint16_t> ReadCabFolderCompression(TStream& stream);
+
+// A folder's compression field as a short name: "stored", "MSZIP",
+// "LZX:<window bits>", "Quantum:<level>,<window bits>", or "unknown:<hex>".
+std::string CompressionName(uint16_t compression);
+
 }  // namespace quellmark

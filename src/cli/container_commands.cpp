@@ -14,6 +14,7 @@
 #include "cabinet/cab_reader.h"
 #include "cabinet/cab_writer.h"
 #include "cli/commands.h"
+#include "cli/inspect.h"
 #include "cli/ozv.h"
 #include "cli/password.h"
 #include "cli/progress.h"
@@ -405,50 +406,117 @@ bool MoveIntoPlace(const std::string& from, const std::string& to, const std::st
     return moved;
 }
 
+// The entries of a deciphered body, with the compression of their folders
+// and, for an entry cut across cabinets, why it cannot be extracted. Every
+// failure to list them is the container's (see RaiseBadBody).
+std::vector<InspectedEntry> ReadEntries(const std::string& containerPath, const std::string& cabinetPath) {
+    TSTCabReader reader;
+    std::vector<InspectedEntry> entries;
+    std::vector<uint16_t> storedFolders;  // the folder field as stored, which marks entries cut across cabinets
+    ListBody(reader, containerPath, cabinetPath, [&](TSTCabReader&, const std::string& name, int32_t size,
+                                                     uint16_t folder, uint16_t date, uint16_t time, uint16_t attributes,
+                                                     bool&) {
+        entries.push_back({name, static_cast<uint32_t>(size), folder, date, time, attributes, {}, {}});
+        storedFolders.push_back(folder);
+    });
+    // The folder records come before the file directory that was just read,
+    // so they are there; should they not be readable, the compression is
+    // shown as unknown rather than failing the listing.
+    std::vector<uint16_t> compression;
+    try {
+        TFileStream cabinet(cabinetPath, FileMode::OpenRead);
+        compression = ReadCabFolderCompression(cabinet);
+    } catch (const Exception&) {
+        compression.clear();
+    }
+    CabNeighbours neighbours;
+    bool neighboursRead = false;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        InspectedEntry& entry = entries[i];
+        const uint16_t stored = storedFolders[i];
+        if (stored >= kFolderContinuedFromPrev) {
+            if (!neighboursRead) neighbours = reader.ListNeighbours(cabinetPath);
+            neighboursRead = true;
+            const bool beginsEarlier = stored != kFolderContinuedToNext;
+            entry.unextractable = SplitReason(beginsEarlier ? neighbours.previous : neighbours.next, beginsEarlier);
+            // An entry continued from the previous cabinet lies in its first
+            // folder, one continued in the next in its last.
+            entry.folder = beginsEarlier || compression.empty() ? 0 : static_cast<uint16_t>(compression.size() - 1);
+        }
+        if (entry.folder < compression.size()) entry.compression = CompressionName(compression[entry.folder]);
+    }
+    return entries;
+}
+
 }  // namespace
 
 int CommandInfo(const Invocation& inv) {
-    CheckOptionsAllowed(inv, {});
+    CheckOptionsAllowed(inv, {"json", "password", "password-file", "codepage", "ask-password"});
     const std::string path = ContainerOperand(inv, 1);
     RequireHeader(path);
-    const int32_t index = ReadAlgorithmIndex(path);
-    TVosselDecoder decoder;
-    std::string name = decoder.AlgorithmAt(index);
-    const TCipherClass* cls = LookupCipherClass(name);
-    std::string cipher = cls ? name : "Blowfish (the index " + std::to_string(index) + " names no cipher here, so Blowfish applies)";
-    const auto size = ContainerSize(path);
-    std::printf("container:  %s\nalgorithm:  %d  %s\nsize:       %ju bytes\nbody:       %ju bytes\n", path.c_str(), index,
-                cipher.c_str(), static_cast<uintmax_t>(size), static_cast<uintmax_t>(size - kContainerHeaderSize));
+    const ContainerFacts facts = InspectContainer(path);
+    // A password is tried only when one is offered: `info` must go on
+    // working in scripts that have none, so it never prompts unasked.
+    const char* environment = std::getenv("OZV_PASSWORD");
+    const bool tryPassword = inv.Has("password") || inv.Has("password-file") || inv.Has("ask-password") ||
+                             (environment && *environment);
+    std::optional<bool> opens;
+    std::vector<InspectedEntry> entries;
+    std::string failure;
+    if (tryPassword) {
+        const std::string password = ObtainPassword(inv, false, false);
+        ScratchDirectory work(TempParent());
+        const std::string cabinet = work.Path() + "/body.cab";
+        DecipherBody(path, cabinet, password);
+        try {
+            entries = ReadEntries(path, cabinet);
+            opens = true;
+        } catch (const EBadContainer& e) {
+            opens = false;
+            failure = e.Message();
+        }
+    }
+    if (inv.Has("json")) {
+        PrintJson(stdout, facts, opens, opens.value_or(false) ? &entries : nullptr);
+    } else {
+        std::printf("container:  %s\nalgorithm:  %s\nsize:       %ju bytes\nbody:       %ju bytes\n", facts.path.c_str(),
+                    DescribeCipher(facts).c_str(), facts.size, facts.bodySize);
+        if (opens)
+            std::printf("password:   %s\n", *opens ? ("opens it (" + std::to_string(entries.size()) +
+                                                      (entries.size() == 1 ? " file)" : " files)")).c_str()
+                                                   : "does not open it");
+    }
+    if (opens == false) {
+        std::fflush(stdout);
+        throw EBadContainer(failure);
+    }
     return kExitOk;
 }
 
 int CommandList(const Invocation& inv) {
-    CheckOptionsAllowed(inv, {"password", "password-file", "codepage"});
+    CheckOptionsAllowed(inv, {"password", "password-file", "codepage", "long", "json"});
     const std::string path = ContainerOperand(inv, 1);
     RequireHeader(path);
     const std::string password = ObtainPassword(inv, false, false);
     ScratchDirectory work(TempParent());
     const std::string cabinet = work.Path() + "/body.cab";
     DecipherBody(path, cabinet, password);
-    TSTCabReader reader;
-    std::vector<std::string> lines;
-    std::vector<std::pair<std::size_t, uint16_t>> splitLines;  // line index, folder of an entry cut across cabinets
-    ListBody(reader, path, cabinet, [&](TSTCabReader&, const std::string& name, int32_t size, uint16_t folder,
-                                        uint16_t date, uint16_t time, uint16_t, bool&) {
-        char line[64];
-        std::snprintf(line, sizeof line, "%10u  %s  ", static_cast<uint32_t>(size), FormatStamp(date, time).c_str());
-        if (folder >= kFolderContinuedFromPrev) splitLines.push_back({lines.size(), folder});
-        lines.push_back(line + name);
-    });
-    if (!splitLines.empty()) {
-        const CabNeighbours neighbours = reader.ListNeighbours(cabinet);
-        for (const auto& [index, folder] : splitLines) {
-            const bool beginsEarlier = folder != kFolderContinuedToNext;
-            lines[index] += "  (cannot be extracted: it " +
-                            SplitReason(beginsEarlier ? neighbours.previous : neighbours.next, beginsEarlier) + ")";
-        }
+    const std::vector<InspectedEntry> entries = ReadEntries(path, cabinet);
+    if (inv.Has("json")) {
+        PrintJson(stdout, InspectContainer(path), std::nullopt, &entries);
+        return kExitOk;
     }
-    for (const auto& line : lines) std::printf("%s\n", line.c_str());
+    for (const auto& entry : entries) {
+        if (inv.Has("long")) {
+            std::printf("%s\n", LongListLine(entry).c_str());
+            continue;
+        }
+        std::string line = std::to_string(entry.size);
+        line.insert(0, line.size() < 10 ? 10 - line.size() : 0, ' ');
+        line += "  " + FormatStamp(entry.date, entry.time) + "  " + entry.name;
+        if (!entry.unextractable.empty()) line += "  (cannot be extracted: it " + entry.unextractable + ")";
+        std::printf("%s\n", line.c_str());
+    }
     return kExitOk;
 }
 

@@ -21,6 +21,7 @@ const OptionSpec kOptions[] = {
     {"check", 0, true},          {"list", 0, false},  // ozv hash; its -c is read from --cipher
     {"to-stdout", 'O', false},   {"overwrite", 0, false},   {"keep", 0, false},
     {"quiet", 'q', false},       {"verbose", 'v', false},
+    {"long", 'l', false},        {"json", 0, false},        {"ask-password", 0, false},
 };
 
 const OptionSpec* FindLong(const std::string& name) {

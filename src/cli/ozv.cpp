@@ -16,7 +16,10 @@ const char kHelp[] = R"(ozv - open, make and inspect Quellmark containers (.ozv)
 
 Usage:
   ozv info CONTAINER                algorithm index and name, container and body size
+  ozv info CONTAINER -p TEXT        ... and whether the password opens it (exit 3 when not)
   ozv list CONTAINER                one line per file: size, yyyy-mm-dd hh:mm:ss, name
+  ozv list -l CONTAINER             ... preceded by the attributes, followed by the
+                                    compression and folder (see -l below)
   ozv extract CONTAINER [-d DIR]    unpack into DIR (default: the current directory)
   ozv extract CONTAINER [MEMBER...] [-d DIR | -O] [--overwrite | --keep] [-q | -v]
                                     only the files named or matching shell patterns
@@ -59,6 +62,20 @@ Options (before or after the operands; "--" ends the options):
                            with -O on standard error)
       --store              "ozv create": store the files uncompressed
   -C, --change-dir DIR     "ozv create": find the files after it in DIR (as tar does)
+  -l, --long               "ozv list": per file its attributes (rhsax: read-only,
+                           hidden, system, archive, run after extraction; "-" when
+                           unset), size, date, time, compression (stored, MSZIP,
+                           LZX:WINDOWBITS, Quantum:LEVEL,WINDOWBITS), folder, name
+      --json               "ozv info", "ozv list": one JSON object: container,
+                           cipher_index, cipher_name (null when the index names no
+                           cipher), deciphered_as, container_size, body_size, and
+                           entries (name, size, time as 2024-05-01T12:30:00 in the
+                           local time stored, attributes, attribute_bits, folder,
+                           compression); "info" with a password adds password_opens,
+                           and the entries when it does; a byte of a name that is
+                           not UTF-8 is written as U+FFFD
+      --ask-password       "ozv info": ask for a password on the terminal and say
+                           whether it opens the container
   -c, --cipher CIPHER      a cipher name (display name, short or full class name) or index
   -a, --algorithm HASH     a hash name (display name, short or full class name, or a
                            common spelling such as SHA-1, rmd160, crc32; any case)
@@ -73,6 +90,8 @@ Options (before or after the operands; "--" ends the options):
 
 The password comes from -p, --password-file, the environment variable OZV_PASSWORD,
 or a prompt on the terminal, in that order.
+"ozv info" tries a password only when one is given (-p, --password-file,
+OZV_PASSWORD or --ask-password) and never prompts otherwise.
 
 Exit status: 0 success, 1 failure, 2 usage error,
              3 wrong password, damaged container or not a container.
