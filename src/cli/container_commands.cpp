@@ -14,13 +14,14 @@
 #include "cabinet/cab_reader.h"
 #include "cabinet/cab_writer.h"
 #include "cli/commands.h"
+#include "cli/extract_choices.h"
 #include "cli/inspect.h"
 #include "cli/ozv.h"
 #include "cli/password.h"
 #include "cli/progress.h"
-#include "cli/extract_choices.h"
 #include "cli/stdin_container.h"
 #include "container/container_writer.h"
+#include "container/decode_failure.h"
 #include "container/vossel_decoder.h"
 #include "crypto/registry.h"
 
@@ -129,68 +130,23 @@ bool MeansWrongPassword(const ESTCabinet& e) {
     throw EBadContainer("cannot open " + ContainerLabel(path) + ": the password is wrong, or the file is damaged or not a container");
 }
 
-// What the start of a deciphered body shows about its container. A wrong
-// password or cipher turns the cabinet header into noise; a header that
-// holds together (signature, version 1.3, reserved fields zero, its file
-// list inside the cabinet) shows that the body was deciphered right, and
-// then the cabinet size it gives can be trusted.
-enum class BodyState {
-    TooShort,      // fewer bytes than any cabinet header
-    NoCabinet,     // no cabinet signature: the password is wrong, or no container
-    BrokenHeader,  // the signature, but the rest of the header does not hold together
-    CutShort,      // a sound header that promises more bytes than there are
-    Whole,         // a sound header and all the bytes it promises
-};
-
-struct BodyFacts {
-    BodyState state;
-    int64_t size;       // bytes in the body
-    uint32_t declared;  // the cabinet size its header gives
-};
-
-BodyFacts ExamineBody(const std::string& cabinetPath) {
-    uint8_t header[36] = {};
-    BodyFacts facts{BodyState::Whole, 0, 0};
-    {
-        TFileStream body(cabinetPath, FileMode::OpenRead);
-        body.Read(header, sizeof header);
-        facts.size = body.Size();
-    }
-    auto u32 = [&header](int at) {
-        return uint32_t(header[at]) | uint32_t(header[at + 1]) << 8 | uint32_t(header[at + 2]) << 16 |
-               uint32_t(header[at + 3]) << 24;
-    };
-    facts.declared = u32(8);
-    const uint32_t fileListOffset = u32(16);
-    if (facts.size < static_cast<int64_t>(sizeof header))
-        facts.state = BodyState::TooShort;
-    else if (std::memcmp(header, "MSCF", 4) != 0)
-        facts.state = BodyState::NoCabinet;
-    else if (u32(4) != 0 || u32(12) != 0 || u32(20) != 0 || header[24] != 3 || header[25] != 1 ||
-             fileListOffset < sizeof header || fileListOffset >= facts.declared)
-        facts.state = BodyState::BrokenHeader;
-    else if (facts.declared > facts.size)
-        facts.state = BodyState::CutShort;
-    return facts;
-}
-
 // Reports the fault of a container whose body, described by `facts`, could
 // not be listed or unpacked; `reason` is the failure.
-[[noreturn]] void RaiseBadBody(const std::string& containerPath, const BodyFacts& facts, const std::string& reason) {
+[[noreturn]] void RaiseBadBody(const std::string& containerPath, const TBodyFacts& facts, const std::string& reason) {
     const std::string container = ContainerLabel(containerPath);
     switch (facts.state) {
-    case BodyState::TooShort:
+    case TBodyState::TooShort:
         throw EBadContainer(container + " is cut short or not a container: only " + std::to_string(facts.size) +
                             " bytes follow its header, fewer than any cabinet has");
-    case BodyState::NoCabinet: WrongPassword(containerPath);
-    case BodyState::CutShort:
+    case TBodyState::NoCabinet: WrongPassword(containerPath);
+    case TBodyState::CutShort:
         throw EBadContainer(container + " is damaged: it is cut short, with " + std::to_string(facts.size) +
                             " of its cabinet's " + std::to_string(facts.declared) +
                             " bytes; the copy or download is incomplete, so get the container again");
-    case BodyState::BrokenHeader:
+    case TBodyState::BrokenHeader:
         throw EBadContainer(container + " is damaged: the password is right, but the header of its cabinet is broken (" +
                             reason + "); get a sound copy of the container");
-    case BodyState::Whole: break;
+    case TBodyState::Whole: break;
     }
     throw EBadContainer(container + " is damaged: the password is right, but its contents are broken (" + reason +
                         "); get a sound copy of the container");
@@ -217,8 +173,8 @@ void ListBody(TSTCabReader& reader, const std::string& containerPath, const std:
               const TCabEntryCallback& callback) {
     // The listing reads only the cabinet's file directory, so a container
     // cut short after it would list as if whole.
-    const BodyFacts facts = ExamineBody(cabinetPath);
-    if (facts.state != BodyState::Whole && facts.state != BodyState::BrokenHeader)
+    const TBodyFacts facts = ExamineBody(cabinetPath);
+    if (facts.state != TBodyState::Whole && facts.state != TBodyState::BrokenHeader)
         RaiseBadBody(containerPath, facts, "");
     try {
         if (reader.ListCabinetFiles(cabinetPath, callback)) return;
@@ -654,7 +610,7 @@ int CommandTest(const Invocation& inv) {
     } catch (const ESTCabinet& e) {
         // A system error (the temporary directory full or unwritable) is no
         // fault of the container.
-        if (e.SystemError() != 0 && ExamineBody(cabinet).state == BodyState::Whole) throw;
+        if (e.SystemError() != 0 && ExamineBody(cabinet).state == TBodyState::Whole) throw;
         RaiseBadBody(path, ExamineBody(cabinet), e.Message());
     } catch (const Exception& e) {
         RaiseBadBody(path, ExamineBody(cabinet), e.Message());

@@ -1,9 +1,9 @@
 #include "container/decode_failure.h"
 
-#include <fstream>
 #include <sys/stat.h>
 
 #include "base/exception.h"
+#include "base/streams.h"
 #include "cabinet/cab_reader.h"
 #include "container/vossel_decoder.h"
 
@@ -25,17 +25,38 @@ bool IsSystemFailure(const std::exception& error) {
 
 }  // namespace
 
-bool HasSoundCabinetHeader(const std::string& file, uint32_t& declaredSize) {
+TBodyFacts ExamineBody(const std::string& file) {
     constexpr std::size_t kHeaderSize = 36;
-    unsigned char header[kHeaderSize];
-    std::ifstream in(file, std::ios::binary);
-    if (!in.read(reinterpret_cast<char*>(header), kHeaderSize)) return false;
-    declaredSize = U32(header + 8);
+    unsigned char header[kHeaderSize] = {};
+    TBodyFacts facts{TBodyState::Whole, 0, 0};
+    {
+        TFileStream body(file, FileMode::OpenRead);
+        body.Read(header, kHeaderSize);
+        facts.size = body.Size();
+    }
+    facts.declared = U32(header + 8);
     const uint32_t firstEntry = U32(header + 16);
     const uint16_t flags = static_cast<uint16_t>(header[30] | header[31] << 8);
-    return header[0] == 'M' && header[1] == 'S' && header[2] == 'C' && header[3] == 'F' && U32(header + 4) == 0 &&
-           U32(header + 12) == 0 && U32(header + 20) == 0 && header[24] == 3 && header[25] == 1 && (flags & ~7u) == 0 &&
-           declaredSize >= kHeaderSize && firstEntry >= kHeaderSize && firstEntry < declaredSize;
+    if (facts.size < static_cast<int64_t>(kHeaderSize))
+        facts.state = TBodyState::TooShort;
+    else if (header[0] != 'M' || header[1] != 'S' || header[2] != 'C' || header[3] != 'F')
+        facts.state = TBodyState::NoCabinet;
+    else if (U32(header + 4) != 0 || U32(header + 12) != 0 || U32(header + 20) != 0 || header[24] != 3 ||
+             header[25] != 1 || (flags & ~7u) != 0 || firstEntry < kHeaderSize || firstEntry >= facts.declared)
+        facts.state = TBodyState::BrokenHeader;
+    else if (facts.declared > facts.size)
+        facts.state = TBodyState::CutShort;
+    return facts;
+}
+
+bool HasSoundCabinetHeader(const std::string& file, uint32_t& declaredSize) {
+    try {
+        const TBodyFacts facts = ExamineBody(file);
+        declaredSize = facts.declared;
+        return facts.state == TBodyState::CutShort || facts.state == TBodyState::Whole;
+    } catch (const EStreamError&) {
+        return false;
+    }
 }
 
 TDecodeFailure ExplainDecodeFailure(const TVosselDecoder& decoder, const std::exception& error) {
