@@ -11,21 +11,13 @@
 
 #include "run_process.h"
 #include "temp_dir.h"
+#include "test_support.h"
 
 namespace quellmark {
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// `text` in double quotes, built by appending (g++ 12 warns falsely about "\"" + text).
-std::string Quoted(const std::string& text) {
-    std::string quoted = "\"";
-    quoted += text;
-    return quoted += '"';
-}
-
-bool Says(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 class OzvExtractTest : public TempDirTest {
 protected:

@@ -101,16 +101,6 @@ std::string Joined(const std::vector<std::string>& args) {
     return joined;
 }
 
-// `text` in double quotes, as ozv names files. (Appending, where `"\"" +
-// text` inserts, keeps g++ 12 from a false -Wrestrict.)
-std::string Quoted(const std::string& text) {
-    std::string quoted = "\"";
-    quoted += text;
-    return quoted += '"';
-}
-
-bool Says(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
 class OzvFaultTest : public TempDirTest {
 protected:
     std::string Path(const std::string& relative) const { return (root / relative).string(); }

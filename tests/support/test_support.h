@@ -23,6 +23,15 @@ inline std::string Hex(const std::string& bytes) { return HexOf(BytesOf(bytes));
 // where `"v" + std::to_string(7)` inserts, keeps g++ 12 from a false -Wrestrict.
 inline std::string Numbered(std::string prefix, long number) { return prefix += std::to_string(number); }
 
+// `text` in double quotes, as ozv names files (appended, for the same reason).
+inline std::string Quoted(const std::string& text) {
+    std::string quoted = "\"";
+    quoted += text;
+    return quoted += '"';
+}
+
+inline bool Says(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
 // Sets `target` to `value` while the guard lives and puts the old value back
 // when it goes, however the test leaves the scope.
 template <class T>
