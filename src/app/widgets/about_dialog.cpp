@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "app/widgets/app_icon.h"
 #include "base/version.h"
 
 namespace quellmark {
@@ -11,6 +12,11 @@ namespace quellmark {
 TOzvAboutDlg::TOzvAboutDlg(QWidget* owner, std::function<void(const QString&)> openLink) : QDialog(owner) {
     setObjectName("OzvAboutDlg");
     setWindowTitle("About Quellmark");
+    Image1 = new QLabel(this);
+    Image1->setObjectName("Image1");
+    Image1->setPixmap(QuellmarkPicture(kPictureSize, devicePixelRatioF()));
+    Image1->setAlignment(Qt::AlignCenter);
+    Image1->setMinimumSize(kPictureSize + 16, kPictureSize + 16);
     auto* title = new QLabel("Quellmark", this);
     QFont bold = title->font();
     bold.setBold(true);
@@ -27,12 +33,14 @@ TOzvAboutDlg::TOzvAboutDlg(QWidget* owner, std::function<void(const QString&)> o
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
+    // The picture on the left, the text beside it.
     auto* layout = new QGridLayout(this);
-    layout->addWidget(title, 0, 0);
-    layout->addWidget(notice, 1, 0);
-    layout->addWidget(Label5, 2, 0);
-    layout->addWidget(Label4, 3, 0);
-    layout->addWidget(ok, 4, 0, Qt::AlignCenter);
+    layout->addWidget(Image1, 0, 0, 5, 1);
+    layout->addWidget(title, 0, 1);
+    layout->addWidget(notice, 1, 1);
+    layout->addWidget(Label5, 2, 1);
+    layout->addWidget(Label4, 3, 1);
+    layout->addWidget(ok, 4, 1, Qt::AlignCenter);
     setFixedSize(sizeHint().expandedTo(QSize(379, 201)));
 }
 

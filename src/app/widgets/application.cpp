@@ -2,13 +2,23 @@
 
 #include <QMessageBox>
 
+#include "app/widgets/app_icon.h"
 #include "app/widgets/main_window.h"
 
 namespace quellmark {
 
 TQuellmarkApplication::TQuellmarkApplication(int& argc, char** argv) : QApplication(argc, argv) {
-    setApplicationName("Quellmark");
-    setApplicationDisplayName("Quellmark");
+    ApplyProgramIdentity(*this);
+}
+
+void ApplyProgramIdentity(QApplication& app) {
+    app.setApplicationName("Quellmark");
+    app.setApplicationDisplayName("Quellmark");
+    // Ties the running windows to the installed desktop entry (task bar and
+    // window switchers on Wayland take the icon from there).
+    app.setDesktopFileName("quellmark");
+    // Every window without an icon of its own takes this one.
+    app.setWindowIcon(QuellmarkIcon());
 }
 
 void ShowApplicationError(const QString& message) {

@@ -13,6 +13,9 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 };
 
+// The program's name, desktop entry and window icon.
+void ApplyProgramIdentity(QApplication& app);
+
 // Shows the application-wide error box for `message`.
 void ShowApplicationError(const QString& message);
 
