@@ -48,8 +48,10 @@ bool RemoveAt(int parent, const std::string& name) {
     if (::fstatat(parent, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
     if (!S_ISDIR(info.st_mode)) return ::unlinkat(parent, name.c_str(), 0) == 0 || errno == ENOENT;
     // Listing a directory and removing its entries takes read, write and
-    // search permission on it; a read-only directory is opened up first.
-    if ((info.st_mode & S_IRWXU) != S_IRWXU) ::fchmodat(parent, name.c_str(), S_IRWXU, 0);
+    // search permission on it; a read-only directory is opened up first. When
+    // that fails, the open or the removal below fails and says so.
+    if ((info.st_mode & S_IRWXU) != S_IRWXU && ::fchmodat(parent, name.c_str(), S_IRWXU, 0) != 0) {
+    }
     const int fd = ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd >= 0) {
         if (DIR* dir = ::fdopendir(fd)) {

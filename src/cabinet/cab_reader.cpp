@@ -143,7 +143,9 @@ int OpenBeneath(const std::string& base, const std::string& relative, bool keepR
                 skipped = true;
                 return 0;
             }
-            ::fchmodat(dir, leaf.c_str(), existing.st_mode | S_IWUSR, 0);
+            // When this fails, the open below fails and reports it.
+            if (::fchmodat(dir, leaf.c_str(), existing.st_mode | S_IWUSR, 0) != 0) {
+            }
         }
     }
     int fd = ::openat(dir, leaf.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
