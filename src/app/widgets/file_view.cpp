@@ -47,7 +47,6 @@ TFileView::TFileView(QWidget* parent)
     // Unsorted at first: the files stand as the container holds them until a header is clicked.
     detailsView_->header()->setSortIndicator(-1, Qt::AscendingOrder);
     detailsView_->setSortingEnabled(true);
-    detailsView_->header()->resizeSection(TFileListModel::NameColumn, 200);
 
     for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(iconView_), static_cast<QAbstractItemView*>(detailsView_)}) {
         view->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -73,19 +72,24 @@ void TFileView::Clear() { model_->RemoveAll(); }
 
 void TFileView::AddItem(const QString& caption, const QIcon& icon) {
     model_->AddFile(caption, icon);
-    SortAgainLater();
+    // The list is filled a file at a time; what concerns all rows is done
+    // once, when the filling is over.
+    if (fillPending_) return;
+    fillPending_ = true;
+    QTimer::singleShot(0, this, [this] { FillDone(); });
 }
 
-void TFileView::SortAgainLater() {
-    // A chosen sorting holds for later opens too. The list is filled a file at
-    // a time, so it is sorted once, when the filling is over.
-    if (sortPending_ || detailsView_->header()->sortIndicatorSection() < 0) return;
-    sortPending_ = true;
-    QTimer::singleShot(0, this, [this] {
-        sortPending_ = false;
-        const QHeaderView* header = detailsView_->header();
-        if (header->sortIndicatorSection() >= 0) model_->sort(header->sortIndicatorSection(), header->sortIndicatorOrder());
-    });
+void TFileView::FillDone() {
+    fillPending_ = false;
+    // A chosen sorting holds for later opens too.
+    const QHeaderView* header = detailsView_->header();
+    if (header->sortIndicatorSection() >= 0) model_->sort(header->sortIndicatorSection(), header->sortIndicatorOrder());
+    // The columns fit what they show; a very long name does not push the rest out of sight.
+    constexpr int kWidestName = 320;
+    for (int column : {TFileListModel::NameColumn, TFileListModel::SizeColumn, TFileListModel::ModifiedColumn})
+        detailsView_->resizeColumnToContents(column);
+    if (detailsView_->columnWidth(TFileListModel::NameColumn) > kWidestName)
+        detailsView_->setColumnWidth(TFileListModel::NameColumn, kWidestName);
 }
 
 QStringList TFileView::Captions() const {

@@ -58,12 +58,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void SortAgainLater();
+    void FillDone();
 
     TFileListModel* model_;
     QListView* iconView_;
     QTreeView* detailsView_;
-    bool sortPending_ = false;
+    bool fillPending_ = false;
 };
 
 }  // namespace quellmark
