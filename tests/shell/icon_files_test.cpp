@@ -99,12 +99,6 @@ TEST_F(IconFilesTest, OnAScaledScreenTheIconKeepsItsSizeWithTwiceThePixels) {
     EXPECT_EQ(sharp.pixelColor(31, 20), QColor(Qt::red));
     EXPECT_EQ(sharp.pixelColor(32, 20), QColor(Qt::blue));
 
-    // An ICO file gives its picture for the pixels wanted.
-    const QColor small(255, 0, 0), large(0, 255, 0);
-    const std::string ico = MakeIco("two.ico", {{32, small}, {64, large}});
-    EXPECT_EQ(CentreOf(ExtractIconA(ico, 0, 2.0)), large);
-    EXPECT_EQ(CentreOf(ExtractIconA(ico, 0, 1.0)), small);
-
     // The image list keeps those pixels, and brings other images to 32 x 32 at their own ratio.
     TImageList list;
     list.Add(sharp);
