@@ -119,8 +119,8 @@ TEST_F(FileViewTest, DetailsShowEachFilesSizeTimeAndTypeAndSortByValueWhileTheLi
         << Cell(view, "b.html", TFileListModel::SizeColumn)->text().toStdString();
     // The unpacked files carry the times the cabinet stored.
     for (const auto& [caption, time] : {std::pair{"b.html", k2010}, {"docs/readme.txt", k2021}, {"a.txt", k2009}}) {
-        const QDateTime shown = Cell(view, caption, TFileListModel::ModifiedColumn)->data(TFileListModel::kSortRole).toDateTime();
-        EXPECT_EQ(shown.toSecsSinceEpoch(), time) << caption;
+        const QStandardItem* modified = Cell(view, caption, TFileListModel::ModifiedColumn);
+        EXPECT_EQ(modified->data(TFileListModel::kSortRole).toDateTime().toSecsSinceEpoch(), time) << caption;
     }
     const QMimeDatabase types;
     EXPECT_EQ(Cell(view, "b.html", TFileListModel::TypeColumn)->text(), types.mimeTypeForName("text/html").comment());
@@ -241,7 +241,8 @@ TEST_F(FileViewTest, AContainerDroppedOnTheWindowOpensAndOtherDropsAreRefused) {
     EXPECT_FALSE(enters(urls({local((root / "folder.ozv").string())}).get()));
 
     // Of several files the container is taken, wherever it stands.
-    const auto mixed = urls({QUrl("https://example.com/x"), local(notes), local((root / "folder.ozv").string()), local(container)});
+    const auto mixed =
+        urls({QUrl("https://example.com/x"), local(notes), local((root / "folder.ozv").string()), local(container)});
     EXPECT_EQ(TContainerDropTarget::ContainerOf(mixed.get()), QString::fromStdString(container));
     EXPECT_EQ(TContainerDropTarget::ContainerOf(urls({local(notes), local(container + ".bak")}).get()),
               QString::fromStdString(notes));

@@ -48,7 +48,8 @@ TFileView::TFileView(QWidget* parent)
     detailsView_->header()->setSortIndicator(-1, Qt::AscendingOrder);
     detailsView_->setSortingEnabled(true);
 
-    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(iconView_), static_cast<QAbstractItemView*>(detailsView_)}) {
+    QAbstractItemView* const views[] = {iconView_, detailsView_};
+    for (QAbstractItemView* view : views) {
         view->setSelectionMode(QAbstractItemView::SingleSelection);
         view->setSelectionBehavior(QAbstractItemView::SelectRows);
         view->setEditTriggers(QAbstractItemView::NoEditTriggers);
