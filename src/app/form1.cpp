@@ -125,9 +125,12 @@ void TForm1::StartupSequence() {
 
 void TForm1::Open1Click() {
     auto chosen = ui_.ChooseContainer();
-    if (!chosen) return;
+    if (chosen) OpenChosen(*chosen);
+}
+
+void TForm1::OpenChosen(const std::string& path) {
     startupOpen = false;
-    OpenAttachment(*chosen);  // there are no short path names here
+    OpenAttachment(path);  // there are no short path names here
 }
 
 void TForm1::OpenAttachment(const std::string& path) {

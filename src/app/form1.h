@@ -24,6 +24,9 @@ public:
     void FormActivate();
     void FormClose();
     void Open1Click();
+    // Opens a container the user picked (in the open dialog or by dropping
+    // it on the window), as File > Open does after its dialog.
+    void OpenChosen(const std::string& path);
     void ChangePassword1Click();
     void OpenAttachment(const std::string& path);
     bool CanWriteScratch();

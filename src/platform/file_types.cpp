@@ -31,8 +31,11 @@ std::vector<std::string> SplitKey(std::string_view key) {
 // The keys below one classes root, over one set of base directories.
 class TFreedesktopFileTypes::View {
 public:
-    View(const freedesktop::BaseDirs& dirs, const std::string& theme)
-        : dirs_(dirs), mime_(dirs.DataSearchPath()), icons_(freedesktop::IconTheme::BaseDirsOf(dirs), theme) {}
+    View(const freedesktop::BaseDirs& dirs, const std::string& theme, int iconPixels)
+        : dirs_(dirs),
+          mime_(dirs.DataSearchPath()),
+          icons_(freedesktop::IconTheme::BaseDirsOf(dirs), theme),
+          iconPixels_(iconPixels) {}
 
     std::optional<std::string> DefaultValue(const std::vector<std::string>& parts) const {
         if (parts.empty()) return std::string();  // the root itself
@@ -65,7 +68,7 @@ private:
         if (const auto known = iconFiles_.find(type); known != iconFiles_.end()) return known->second;
         std::string found;
         for (const std::string& name : mime_.IconNames(type)) {
-            const std::string file = icons_.Find(name, kLargeIconSize);
+            const std::string file = icons_.Find(name, iconPixels_);
             // The icon location ends at its first comma: a path with one could not be read back.
             if (!file.empty() && file.find(',') == std::string::npos) {
                 found = file;
@@ -91,20 +94,22 @@ private:
     freedesktop::BaseDirs dirs_;
     freedesktop::MimeDatabase mime_;
     freedesktop::IconTheme icons_;
+    int iconPixels_;
     mutable std::unique_ptr<freedesktop::MimeApps> apps_;  // read on the first command asked for
     mutable std::map<std::string, std::string> iconFiles_, commands_;
 };
 
-TFreedesktopFileTypes::TFreedesktopFileTypes(const freedesktop::BaseDirs& dirs, std::string iconTheme) {
+TFreedesktopFileTypes::TFreedesktopFileTypes(const freedesktop::BaseDirs& dirs, std::string iconTheme, int iconPixels) {
     if (iconTheme.empty()) iconTheme = freedesktop::IconTheme::ChosenThemeName(dirs);
-    classes_ = std::make_unique<View>(dirs, iconTheme);
-    machine_ = std::make_unique<View>(dirs.WithoutUserFiles(), iconTheme);
+    classes_ = std::make_unique<View>(dirs, iconTheme, iconPixels);
+    machine_ = std::make_unique<View>(dirs.WithoutUserFiles(), iconTheme, iconPixels);
 }
 
 TFreedesktopFileTypes::~TFreedesktopFileTypes() = default;
 
-std::shared_ptr<const TFreedesktopFileTypes> TFreedesktopFileTypes::FromEnvironment(std::string iconTheme) {
-    return std::make_shared<TFreedesktopFileTypes>(freedesktop::BaseDirs::FromEnvironment(), std::move(iconTheme));
+std::shared_ptr<const TFreedesktopFileTypes> TFreedesktopFileTypes::FromEnvironment(std::string iconTheme, int iconPixels) {
+    return std::make_shared<TFreedesktopFileTypes>(freedesktop::BaseDirs::FromEnvironment(), std::move(iconTheme),
+                                                   iconPixels);
 }
 
 std::optional<std::string> TFreedesktopFileTypes::DefaultValue(TRootKey root, std::string_view key) const {

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "platform/file_types_xdg.h"
+#include "platform/icon_theme.h"
 
 namespace quellmark {
 
@@ -58,11 +59,15 @@ private:
 // applications of one set of base directories.
 class TFreedesktopFileTypes : public TFileTypeKeys {
 public:
-    // `iconTheme` empty: the theme the user chose in the GTK settings, else "Adwaita".
-    explicit TFreedesktopFileTypes(const freedesktop::BaseDirs& dirs, std::string iconTheme = {});
+    // `iconTheme` empty: the theme the user chose in the GTK settings, else
+    // "Adwaita". `iconPixels`: the size in pixels of the icon files a type's
+    // DefaultIcon names (more than kLargeIconSize on a scaled screen).
+    explicit TFreedesktopFileTypes(const freedesktop::BaseDirs& dirs, std::string iconTheme = {},
+                                   int iconPixels = kLargeIconSize);
     ~TFreedesktopFileTypes() override;
     // The views of the current environment.
-    static std::shared_ptr<const TFreedesktopFileTypes> FromEnvironment(std::string iconTheme = {});
+    static std::shared_ptr<const TFreedesktopFileTypes> FromEnvironment(std::string iconTheme = {},
+                                                                        int iconPixels = kLargeIconSize);
 
     std::optional<std::string> DefaultValue(TRootKey root, std::string_view key) const override;
 

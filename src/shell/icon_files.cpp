@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QImageReader>
 #include <QPainter>
+#include <algorithm>
 
 #include "platform/icon_theme.h"
 
@@ -11,10 +12,10 @@ namespace quellmark {
 
 namespace {
 
-// Several pictures (an ICO file's sizes): the smallest not below 32 px, else the largest.
-QImage BestPicture(QImageReader& reader) {
-    // Scaling down loses less than scaling up, so any picture of 32 px or more ranks first.
-    auto rank = [](int side) { return side >= kLargeIconSize ? side - kLargeIconSize : 100000 - side; };
+// Several pictures (an ICO file's sizes): the smallest not below `wanted` px, else the largest.
+QImage BestPicture(QImageReader& reader, int wanted) {
+    // Scaling down loses less than scaling up, so any picture of the wanted size or more ranks first.
+    auto rank = [wanted](int side) { return side >= wanted ? side - wanted : 100000 - side; };
     QImage best;
     const int count = std::max(1, reader.imageCount());
     for (int i = 0; i < count; ++i) {
@@ -29,23 +30,35 @@ QImage BestPicture(QImageReader& reader) {
 
 }  // namespace
 
-QImage ExtractIconA(const std::string& fileName, int iconIndex) {
+qreal IconPixelRatio() {
+    const auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    return app ? std::max<qreal>(1, app->devicePixelRatio()) : 1;
+}
+
+QImage ExtractIconA(const std::string& fileName, int iconIndex, qreal pixelRatio) {
     (void)iconIndex;  // an image file is one icon, whichever index is asked for
+    const int side = qRound(kLargeIconSize * std::max<qreal>(1, pixelRatio));
     QImageReader reader(QString::fromStdString(fileName));
     // Vector images are drawn at the icon's size instead of scaled afterwards.
-    if (reader.format() == "svg" || reader.format() == "svgz") reader.setScaledSize(QSize(kLargeIconSize, kLargeIconSize));
-    const QImage picture = BestPicture(reader);
+    if (reader.format() == "svg" || reader.format() == "svgz") reader.setScaledSize(QSize(side, side));
+    const QImage picture = BestPicture(reader, side);
     if (picture.isNull()) return {};
 
-    QImage icon(kLargeIconSize, kLargeIconSize, QImage::Format_ARGB32_Premultiplied);
+    QImage icon(side, side, QImage::Format_ARGB32_Premultiplied);
     icon.fill(Qt::transparent);
     const QImage fitted = picture.size() == icon.size()
                               ? picture
                               : picture.scaled(icon.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
     QPainter painter(&icon);
-    painter.drawImage((kLargeIconSize - fitted.width()) / 2, (kLargeIconSize - fitted.height()) / 2, fitted);
+    painter.drawImage((side - fitted.width()) / 2, (side - fitted.height()) / 2, fitted);
     painter.end();
+    // Set after painting: the painter works in the image's own pixels.
+    icon.setDevicePixelRatio(static_cast<qreal>(side) / kLargeIconSize);
     return icon;
+}
+
+QImage ExtractIconA(const std::string& fileName, int iconIndex) {
+    return ExtractIconA(fileName, iconIndex, IconPixelRatio());
 }
 
 int IconCountOf(const std::string& fileName) {
@@ -64,7 +77,7 @@ std::string ThemeIconFile(std::string_view bareName) {
     }
     const freedesktop::BaseDirs dirs = freedesktop::BaseDirs::FromEnvironment();
     const freedesktop::IconTheme icons(freedesktop::IconTheme::BaseDirsOf(dirs), CurrentIconThemeName(dirs));
-    return icons.Find(name, kLargeIconSize);
+    return icons.Find(name, qRound(kLargeIconSize * IconPixelRatio()));
 }
 
 std::string CurrentIconThemeName(const freedesktop::BaseDirs& dirs) {

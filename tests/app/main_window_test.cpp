@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/map_values.h"
+#include "app/qt_application.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,17 +35,6 @@
 namespace quellmark {
 
 namespace {
-
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "quellmark-tests";
-    static char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Never destroyed: Qt's own statics may be gone by the time a static
-    // application object would be torn down at exit.
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
 
 struct FixedStore : TPasswordStore {
     PasswordEntry entry;

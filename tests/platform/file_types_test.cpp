@@ -62,6 +62,16 @@ TEST_F(FileTypeKeysTest, DefaultIconIsTheThemeFileNearest32PixelsWithIndexZero) 
     EXPECT_EQ(Classes("text/x-unheard-of"), std::nullopt);
 }
 
+TEST_F(FileTypeKeysTest, DefaultIconIsTakenAtTheSizeInPixelsAsked) {
+    // A scaled screen asks for more pixels; a smaller size stands in for it here.
+    MakeFile("usr/share/icons/Fixture/16x16/mimetypes/text-plain.png", "icon");
+    const std::string icons = Path("usr/share/icons/");
+    const auto small = TFreedesktopFileTypes::FromEnvironment({}, 16);
+    EXPECT_EQ(small->DefaultValue(TRootKey::ClassesRoot, "text/plain\\DefaultIcon"),
+              icons + "Fixture/16x16/mimetypes/text-plain.png,0");
+    EXPECT_EQ(Classes("text/plain\\DefaultIcon"), icons + "Fixture/32x32/mimetypes/text-plain.png,0");
+}
+
 TEST_F(FileTypeKeysTest, OpenCommandIsTheDefaultApplicationsWholeCommandLine) {
     // The program quoted as it is, then every argument, the document as "%1".
     const std::string viewer = "\"" + Path("bin/viewer") + "\" \"%1\"";

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "shell/icon_world.h"
+#include "shell/image_list.h"
 
 namespace quellmark {
 
@@ -83,6 +84,34 @@ TEST_F(IconFilesTest, IcoFileGivesThePictureNearestTheIconSize) {
     EXPECT_EQ(CentreOf(ExtractIconA(MakeIco("three.ico", {{16, small}, {48, large}, {64, huge}}), 0)), large);
     EXPECT_EQ(CentreOf(ExtractIconA(MakeIco("exact.ico", {{48, large}, {32, huge}, {16, small}}), 0)), huge);
     EXPECT_EQ(CentreOf(ExtractIconA(MakeIco("below.ico", {{8, tiny}, {24, small}}), 0)), small);
+}
+
+TEST_F(IconFilesTest, OnAScaledScreenTheIconKeepsItsSizeWithTwiceThePixels) {
+    // Red left half, blue right half: drawn at 64 px the halves meet between
+    // pixels 31 and 32; a 32 px picture scaled up would blur them together.
+    const std::string svg = MakeFile("halves.svg", "<svg xmlns='http://www.w3.org/2000/svg' width='8' height='8'>"
+                                                   "<rect width='4' height='8' fill='#ff0000'/>"
+                                                   "<rect x='4' width='4' height='8' fill='#0000ff'/></svg>");
+    const QImage sharp = ExtractIconA(svg, 0, 2.0);
+    ASSERT_EQ(sharp.size(), QSize(64, 64));
+    EXPECT_EQ(sharp.devicePixelRatio(), 2.0);
+    EXPECT_EQ(sharp.deviceIndependentSize(), QSizeF(32, 32));
+    EXPECT_EQ(sharp.pixelColor(31, 20), QColor(Qt::red));
+    EXPECT_EQ(sharp.pixelColor(32, 20), QColor(Qt::blue));
+
+    // The image list keeps those pixels, and brings other images to 32 x 32 at their own ratio.
+    TImageList list;
+    list.Add(sharp);
+    QImage plain(48, 48, QImage::Format_ARGB32);
+    plain.fill(Qt::green);
+    list.Add(plain);
+    QImage tooBig = plain.copy();
+    tooBig.setDevicePixelRatio(2.0);
+    list.Add(tooBig);
+    EXPECT_EQ(list.Image(0), sharp);
+    EXPECT_EQ(list.Image(1).size(), QSize(32, 32));
+    EXPECT_EQ(list.Image(2).size(), QSize(64, 64));
+    EXPECT_EQ(list.Image(2).devicePixelRatio(), 2.0);
 }
 
 TEST_F(IconFilesTest, WhatIsNoImageGivesNoIcon) {

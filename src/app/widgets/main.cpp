@@ -72,6 +72,30 @@ std::string PasswordCodePage() {
     return "CP1252";
 }
 
+// The setting "FileView" under Software\quellmark: how the list shows the
+// files ("Icons" or "Details"). A setting that cannot be read or written
+// leaves the view as it is; it is a preference, not the user's data.
+std::string ReadViewStyle() {
+    try {
+        TRegistry registry;
+        if (registry.OpenKey("Software\\quellmark", false) && registry.ValueExists("FileView") &&
+            registry.GetDataType("FileView") == rdString)
+            return registry.ReadString("FileView");
+    } catch (const std::exception& e) {
+        qWarning("%s", e.what());
+    }
+    return {};
+}
+
+void WriteViewStyle(const std::string& style) {
+    try {
+        TRegistry registry;
+        if (registry.OpenKey("Software\\quellmark", true)) registry.WriteString("FileView", style);
+    } catch (const std::exception& e) {
+        qWarning("%s", e.what());
+    }
+}
+
 std::string ExecutablePath() {
     std::error_code error;
     auto path = std::filesystem::read_symlink("/proc/self/exe", error);
@@ -95,8 +119,9 @@ int Run(TQuellmarkApplication& app, int argc, char** argv) {
     // The image every new icon finder starts from: index 0, for files of no known type.
     TImageList baseImages;
     baseImages.Add(QApplication::style()->standardIcon(QStyle::SP_FileIcon).pixmap(32, 32).toImage());
+    // On a scaled screen the icon files of the larger size are drawn sharply at the list's 32 px.
     std::shared_ptr<const TFileTypeKeys> fileTypes = TFreedesktopFileTypes::FromEnvironment(
-        CurrentIconThemeName(freedesktop::BaseDirs::FromEnvironment()));
+        CurrentIconThemeName(freedesktop::BaseDirs::FromEnvironment()), qRound(kLargeIconSize * IconPixelRatio()));
     std::unique_ptr<TIconFinder> iconFinder;
 
     TQtErrorBox errorBox;
@@ -123,6 +148,8 @@ int Run(TQuellmarkApplication& app, int argc, char** argv) {
     };
     services.launchDocument = [&](const std::string& path) { LaunchDocument(shell, path, ""); };
     services.openLink = [&](const QString& url) { ShellOpen(shell, url.toStdString(), ""); };
+    services.readViewStyle = ReadViewStyle;
+    services.writeViewStyle = WriteViewStyle;
 
     TMainWindow window(passwords, placement, services, argument);
     window.Create();

@@ -2,12 +2,12 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QActionGroup>
 #include <QCheckBox>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QGuiApplication>
-#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -17,6 +17,7 @@
 #include <QWindow>
 
 #include "app/widgets/about_dialog.h"
+#include "app/widgets/container_drop.h"
 #include "app/widgets/password_dialog.h"
 
 namespace quellmark {
@@ -51,16 +52,11 @@ TMainWindow::TMainWindow(TPasswordStore& store, TPlacementValues& placement, Des
     setWindowTitle("Quellmark");
     resize(334, 283);
 
-    fileView = new QListWidget(this);
+    fileView = new TFileView(this);
     fileView->setObjectName("fileView");
-    fileView->setViewMode(QListView::IconMode);
-    fileView->setIconSize(QSize(32, 32));
-    fileView->setSelectionMode(QAbstractItemView::SingleSelection);
-    fileView->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    fileView->setResizeMode(QListView::Adjust);
-    fileView->setWordWrap(true);
-    fileView->setContextMenuPolicy(Qt::CustomContextMenu);
     setCentralWidget(fileView);
+    // A container dropped on the window opens as File > Open opens it.
+    new TContainerDropTarget(this, [this](const std::string& path) { form_.OpenChosen(path); });
 
     QMenu* file = menuBar()->addMenu("&File");
     Open1 = file->addAction("&Open...", this, [this] { form_.Open1Click(); });
@@ -72,6 +68,17 @@ TMainWindow::TMainWindow(TPasswordStore& store, TPlacementValues& placement, Des
     file->addSeparator();
     Exit1 = file->addAction("E&xit", this, [this] { close(); });
     connect(file, &QMenu::aboutToShow, this, [this] { EnableFileCommands(); });
+    QMenu* view = menuBar()->addMenu("&View");
+    auto* viewStyles = new QActionGroup(this);
+    IconView1 = view->addAction("&Icons", this, [this] { ChooseViewStyle(TFileView::Style::Icons); });
+    DetailsView1 = view->addAction("&Details", this, [this] { ChooseViewStyle(TFileView::Style::Details); });
+    for (QAction* action : {IconView1, DetailsView1}) {
+        action->setCheckable(true);
+        viewStyles->addAction(action);
+    }
+    const auto stored = services_.readViewStyle ? TFileView::StyleNamed(services_.readViewStyle()) : std::nullopt;
+    fileView->SetStyle(stored.value_or(TFileView::Style::Icons));
+    (fileView->CurrentStyle() == TFileView::Style::Details ? DetailsView1 : IconView1)->setChecked(true);
     QMenu* help = menuBar()->addMenu("&Help");
     About1 = help->addAction("&About", this, [this] {
         TOzvAboutDlg about(this, services_.openLink);
@@ -86,8 +93,8 @@ TMainWindow::TMainWindow(TPasswordStore& store, TPlacementValues& placement, Des
         EnableFileCommands();
         PopupMenu->exec(fileView->viewport()->mapToGlobal(at));
     });
-    // A double-click views the selected item, whatever lies under the pointer.
-    connect(fileView, &QListWidget::itemDoubleClicked, this, [this] { form_.View1Click(); });
+    // Enter, or a double-click anywhere in the list, views the selected item.
+    connect(fileView, &TFileView::ViewRequested, this, [this] { form_.View1Click(); });
 }
 
 bool TMainWindow::Create() {
@@ -104,6 +111,11 @@ void TMainWindow::EnableFileCommands() {
     for (QAction* action : {View1, View2}) action->setEnabled(enabled.view);
     for (QAction* action : {Save1, Save2}) action->setEnabled(enabled.save);
     for (QAction* action : {SaveAll1, SaveAll2}) action->setEnabled(enabled.saveAll);
+}
+
+void TMainWindow::ChooseViewStyle(TFileView::Style style) {
+    fileView->SetStyle(style);
+    if (services_.writeViewStyle) services_.writeViewStyle(TFileView::NameOf(style));
 }
 
 void TMainWindow::showEvent(QShowEvent* event) {
@@ -210,23 +222,23 @@ std::optional<std::string> TMainWindow::ChooseContainer() {
     return dialog.selectedFiles().front().toStdString();
 }
 
-void TMainWindow::ClearList() { fileView->clear(); }
+void TMainWindow::ClearList() { fileView->Clear(); }
 
 void TMainWindow::AddListItem(const std::string& caption, int imageIndex) {
-    auto* item = new QListWidgetItem(services_.iconAt ? services_.iconAt(imageIndex) : QIcon(), Text(caption), fileView);
-    item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+    fileView->SetFolder(Text(form_.scratchDir));
+    fileView->AddItem(Text(caption), services_.iconAt ? services_.iconAt(imageIndex) : QIcon());
 }
 
 std::vector<std::string> TMainWindow::ListItems() {
     std::vector<std::string> items;
-    for (int i = 0; i < fileView->count(); ++i) items.push_back(fileView->item(i)->text().toStdString());
+    for (const QString& caption : fileView->Captions()) items.push_back(caption.toStdString());
     return items;
 }
 
 std::optional<std::string> TMainWindow::SelectedItem() {
-    const auto selected = fileView->selectedItems();
-    if (selected.isEmpty()) return std::nullopt;
-    return selected.front()->text().toStdString();
+    const std::optional<QString> selected = fileView->SelectedCaption();
+    if (!selected) return std::nullopt;
+    return selected->toStdString();
 }
 
 std::optional<std::string> TMainWindow::ChooseSaveTarget(const std::string& fileName, const std::string& directory) {

@@ -9,8 +9,8 @@
 
 #include "app/form1.h"
 #include "app/placement.h"
+#include "app/widgets/file_view.h"
 
-class QListWidget;
 class QMenu;
 class QAction;
 class QProgressDialog;
@@ -24,6 +24,9 @@ struct DesktopServices {
     std::function<QIcon(int index)> iconAt;                      // the image at an index
     std::function<void(const std::string& path)> launchDocument;
     std::function<void(const QString& url)> openLink;
+    // The user's choice of list view ("Icons" or "Details"), kept between runs.
+    std::function<std::string()> readViewStyle;
+    std::function<void(const std::string& style)> writeViewStyle;
     // The 8-bit code page passwords are keyed in, as the senders' Windows keys them.
     std::string passwordCodePage = "CP1252";
 };
@@ -35,13 +38,15 @@ public:
                 std::optional<std::string> argument);
 
     TForm1& Form() { return form_; }
-    QListWidget* fileView;  // the unpacked files, as large icons
+    TFileView* fileView;    // the unpacked files, as large icons or in details
     QAction* Open1;            // File > Open: choose a container and open it
     QAction* ChangePassword1;  // File > Change Password: the password dialog
     QAction* View2;            // File > View: the selected file in its application
     QAction* Save2;            // File > Save: a copy of the selected file elsewhere
     QAction* SaveAll2;         // File > Save All: copies of every file into one folder
     QAction* Exit1;            // File > Exit
+    QAction* IconView1;        // View > Icons: the files as large icons
+    QAction* DetailsView1;     // View > Details: name, size, modified and type in columns
     QAction* About1;           // Help > About: the About box
     QAction* View1;            // the list's pop-up menu: View
     QAction* Save1;            // the list's pop-up menu: Save
@@ -76,6 +81,7 @@ private:
     void LogWarning(const std::string& text) override;
 
     void EnableFileCommands();
+    void ChooseViewStyle(TFileView::Style style);
     // The window's normal (restored) rectangle as a placement.
     WindowPlacement CurrentPlacement() const;
     void RestorePlacement();

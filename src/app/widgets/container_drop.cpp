@@ -1,0 +1,64 @@
+#include "app/widgets/container_drop.h"
+
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
+#include <QWidget>
+
+namespace quellmark {
+
+TContainerDropTarget::TContainerDropTarget(QWidget* window, std::function<void(const std::string&)> open)
+    : QObject(window), window_(window), open_(std::move(open)) {
+    window->setAcceptDrops(true);
+    window->installEventFilter(this);
+}
+
+std::optional<QString> TContainerDropTarget::ContainerOf(const QMimeData* data) {
+    if (!data || !data->hasUrls()) return std::nullopt;
+    std::optional<QString> first;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile()) continue;
+        const QString path = url.toLocalFile();
+        // A folder is no container; File > Open would not take one either.
+        if (QFileInfo(path).isDir()) continue;
+        if (path.endsWith(".ozv", Qt::CaseInsensitive)) return path;
+        if (!first) first = path;
+    }
+    return first;
+}
+
+bool TContainerDropTarget::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != window_) return false;
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDragMoveEvent*>(event);
+        // A drag from this program is one of its own unpacked files going out.
+        if (!drag->source() && ContainerOf(drag->mimeData())) {
+            drag->setDropAction(Qt::CopyAction);
+            drag->accept();
+        } else {
+            drag->ignore();
+        }
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        const std::optional<QString> container = drop->source() ? std::nullopt : ContainerOf(drop->mimeData());
+        if (!container) {
+            drop->ignore();
+            return true;
+        }
+        drop->setDropAction(Qt::CopyAction);
+        drop->accept();
+        QTimer::singleShot(0, this, [this, path = container->toStdString()] { open_(path); });
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+}  // namespace quellmark
