@@ -34,8 +34,10 @@ struct ScriptedUi : TFormUi {
     std::vector<std::string> listed;
     bool closed = false;
 
-    std::optional<PasswordEntry> AskPassword(const PasswordEntry& initial) override {
+    std::vector<std::string> passwordFor;  // the container each password dialog named
+    std::optional<PasswordEntry> AskPassword(const PasswordEntry& initial, const std::string& containerPath) override {
         shown.push_back("password dialog" + std::string(initial.remember ? " (filled)" : ""));
+        passwordFor.push_back(containerPath);
         auto answer = passwordAnswers.at(0);
         passwordAnswers.pop_front();
         return answer;
@@ -69,6 +71,23 @@ struct ScriptedUi : TFormUi {
         return answer;
     }
     void LaunchDocument(const std::string& path) override { launched.push_back(path); }
+    std::deque<std::optional<std::string>> folderAnswers;
+    std::vector<std::string> folderDialogs;  // where each folder chooser started
+    std::optional<std::string> ChooseFolder(const std::string& startDirectory) override {
+        folderDialogs.push_back(startDirectory);
+        auto answer = folderAnswers.at(0);
+        folderAnswers.pop_front();
+        return answer;
+    }
+    std::deque<ReplaceAnswer> replaceAnswers;
+    ReplaceAnswer AskReplace(const std::string& path) override {
+        shown.push_back("replace? " + path);
+        auto answer = replaceAnswers.at(0);
+        replaceAnswers.pop_front();
+        return answer;
+    }
+    std::string containerName;  // what the window's title names
+    void ShowContainerName(const std::string& fileName) override { containerName = fileName; }
     void ResetIcons() override {}
     int iconLookupsBeforeFailure = -1;  // -1: the icon lookup never fails
     int IconIndexFor(const std::string&) override {
