@@ -15,6 +15,7 @@
 
 #include "app/file_copy.h"
 #include "app/form1.h"
+#include "app/stamped_container.h"
 #include "base/exception.h"
 #include "cabinet/cab_writer.h"
 #include "container/container_writer.h"
@@ -758,34 +759,6 @@ TEST_F(Form1Test, AScratchDirectoryThatTurnsReadOnlyOrDisappearsBetweenOpensGets
     form->FormClose();  // clearing a read-only directory fails quietly
 }
 
-// A container (password "right") of stored name and content pairs whose files
-// carry the modification time `stamp`.
-std::string MakeStampedContainer(const std::filesystem::path& root, const std::string& name,
-                                 const std::vector<std::pair<std::string, std::string>>& files, time_t stamp) {
-    std::vector<CabSource> sources;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        const std::string source = (root / ("stamped-src-" + std::to_string(i))).string();
-        std::ofstream(source, std::ios::binary) << files[i].second;
-        const timespec times[2] = {{stamp, 0}, {stamp, 0}};
-        utimensat(AT_FDCWD, source.c_str(), times, 0);
-        sources.push_back({source, files[i].first, 0});
-    }
-    const std::string cabinet = (root / (name + ".cab")).string();
-    WriteCabinet(cabinet, sources, true);
-    const std::string container = (root / name).string();
-    WriteContainer(cabinet, container, 1, "right");
-    return container;
-}
-
-time_t ModificationTime(const std::string& path) {
-    struct stat info{};
-    if (lstat(path.c_str(), &info) != 0) return -1;
-    return info.st_mtim.tv_sec;
-}
-
-// A time a cabinet can hold exactly (even seconds), far from now.
-const time_t kStoredTime = 1084000000;  // May 2004
-
 TEST_F(Form1Test, FileOpenAsksForAnotherPasswordAndTriesAgainUntilTheUserStops) {
     store.stored = {"wrong", true};
     auto form = Start(std::nullopt);
@@ -883,7 +856,7 @@ TEST_F(Form1Test, TheTitleAndThePasswordDialogNameTheContainerTheyAreAbout) {
 }
 
 TEST_F(Form1Test, SaveProposesTheFilesOwnNameAndTheCopyKeepsTheStoredTime) {
-    const std::string stamped = MakeStampedContainer(root, "stamped.ozv", {{"docs/deep/b.txt", "B"}}, kStoredTime);
+    const std::string stamped = MakeStampedContainer(root, "stamped.ozv", {{"docs/deep/b.txt", "B"}});
     store.stored = {"right", true};
     auto form = Start(stamped);
     ASSERT_EQ(ui.listed, std::vector<std::string>{"docs/deep/b.txt"});
@@ -920,8 +893,7 @@ TEST_F(Form1Test, AFailedCopyLeavesTheFileItWouldHaveReplacedAsItWas) {
     // The same through Extract All To: the file before stays, the failed one is not there at all.
     ScriptedUi extractUi;
     store.stored = {"right", true};
-    const std::string two = MakeStampedContainer(root, "two.ozv", {{"small.txt", "s"}, {"sub/large.bin", large}},
-                                                 kStoredTime);
+    const std::string two = MakeStampedContainer(root, "two.ozv", {{"small.txt", "s"}, {"sub/large.bin", large}});
     TForm1 form(extractUi, store, two);
     form.FormCreate();
     form.FormActivate();
@@ -934,7 +906,7 @@ TEST_F(Form1Test, AFailedCopyLeavesTheFileItWouldHaveReplacedAsItWas) {
 
 TEST_F(Form1Test, ExtractAllToWritesEveryFileWithItsFoldersAndAsksBeforeReplacing) {
     const std::string three = MakeStampedContainer(
-        root, "three.ozv", {{"a.txt", "A"}, {"docs/b.txt", "B"}, {"docs/deep/c.txt", "C"}}, kStoredTime);
+        root, "three.ozv", {{"a.txt", "A"}, {"docs/b.txt", "B"}, {"docs/deep/c.txt", "C"}});
     store.stored = {"right", true};
     auto form = Start(three);
     ASSERT_EQ(ui.listed.size(), 3u);
