@@ -8,8 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "base/exception.h"
 #include "app/file_copy.h"
+#include "base/exception.h"
 #include "base/streams.h"
 #include "base/string_list.h"
 #include "container/decode_failure.h"
