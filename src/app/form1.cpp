@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/file_copy.h"
 #include "base/exception.h"
 #include "base/streams.h"
 #include "base/string_list.h"
@@ -25,6 +26,7 @@ const char* const kPermissionsMessage =
 const char* const kDirectoryPermissionsMessage =
     "You do not have the appropriate directory permissions to contine\r\n"
     "Contact your System Administrator for further assistance";
+const char* const kWrongPasswordQuestion = "Your Password is Incorrect. Would you like to enter a new one now?";
 
 void TFormUi::LogWarning(const std::string& text) { std::cerr << text << std::endl; }
 
@@ -108,7 +110,7 @@ void TForm1::StartupSequence() {
             }
         }
         if (!rememberPassword) {
-            if (auto entry = ui_.AskPassword({})) {
+            if (auto entry = ui_.AskPassword({}, argument_.value_or(""))) {
                 rememberPassword = entry->remember;
                 password = entry->password;
                 SavePassword();
@@ -125,17 +127,33 @@ void TForm1::StartupSequence() {
 
 void TForm1::Open1Click() {
     auto chosen = ui_.ChooseContainer();
-    if (chosen) OpenChosen(*chosen);
+    if (!chosen) return;
+    OpenChosen(*chosen);  // there are no short path names here
 }
 
 void TForm1::OpenChosen(const std::string& path) {
     startupOpen = false;
-    OpenAttachment(path);  // there are no short path names here
+    OpenAttachment(path);
+    // Rather than send the user off to Change Password and back to File >
+    // Open, ask for the password where it failed. The record changes only
+    // when a new password is confirmed.
+    while (passwordRejected_ && ui_.AskYesNo(kWrongPasswordQuestion)) {
+        auto entry = ui_.AskPassword({}, path);
+        if (!entry) return;
+        rememberPassword = entry->remember;
+        password = entry->password;
+        SavePassword();
+        startupOpen = false;
+        OpenAttachment(path);
+    }
 }
 
 void TForm1::OpenAttachment(const std::string& path) {
     lastOpenFailed = false;
+    passwordRejected_ = false;
     ui_.ClearList();
+    openContainer_.clear();
+    ui_.ShowContainerName("");
     ui_.ResetIcons();
     TStringList names;
     try {
@@ -157,11 +175,15 @@ void TForm1::OpenAttachment(const std::string& path) {
                 names.Clear();
                 ui_.LogWarning("Cannot decode \"" + path + "\": " + e.what());
                 const TDecodeFailure failure = ExplainDecodeFailure(decoder, e);
-                if (failure.passwordMayBeWrong) throw Exception("Invalid Password");
+                if (failure.passwordMayBeWrong) {
+                    passwordRejected_ = true;
+                    throw Exception("Invalid Password");
+                }
                 problem = failure.reason;
             } catch (...) {
                 names.Clear();
                 ui_.LogWarning("Cannot decode \"" + path + "\": an unexpected failure");
+                passwordRejected_ = true;
                 throw Exception("Invalid Password");
             }
         }
@@ -172,11 +194,15 @@ void TForm1::OpenAttachment(const std::string& path) {
     } catch (const Exception& e) {
         if (!startupOpen) {
             ui_.ShowError(e.Message());
-        } else if (ui_.AskYesNo("Your Password is Incorrect. Would you like to enter a new one now?")) {
+        } else if (ui_.AskYesNo(kWrongPasswordQuestion)) {
             retryRequested = true;
             rememberPassword = false;
         }
         lastOpenFailed = true;
+    }
+    if (!lastOpenFailed) {
+        openContainer_ = path;
+        ui_.ShowContainerName(fs::path(path).filename().string());
     }
     for (const auto& entry : names) ui_.AddListItem(entry.text, ui_.IconIndexFor(entry.text));
 }
@@ -200,13 +226,18 @@ void TForm1::ClearScratch() {
 void TForm1::ChangePassword1Click() {
     PasswordEntry initial;
     if (rememberPassword) initial = {password, true};
-    auto entry = ui_.AskPassword(initial);
+    auto entry = ui_.AskPassword(initial, PasswordTarget());
     if (!entry) return;
     rememberPassword = entry->remember;
     password = entry->password;
     SavePassword();
     startupOpen = false;
     if (lastOpenFailed && argument_) OpenAttachment(*argument_);
+}
+
+std::string TForm1::PasswordTarget() const {
+    if (lastOpenFailed && argument_) return *argument_;
+    return openContainer_;
 }
 
 void TForm1::LoadPassword() {
@@ -220,7 +251,8 @@ void TForm1::SavePassword() { store_.Save({password, rememberPassword}); }
 
 TForm1::FileCommands TForm1::EnabledFileCommands() {
     const bool selected = ui_.SelectedItem().has_value();
-    return {selected, selected, !ui_.ListItems().empty()};
+    const bool listed = !ui_.ListItems().empty();
+    return {selected, selected, listed, listed};
 }
 
 void TForm1::View1Click() {
@@ -239,19 +271,47 @@ void TForm1::SaveAll1Click() {
 }
 
 void TForm1::SaveItem(const std::string& caption) {
-    auto target = ui_.ChooseSaveTarget(caption, saveDirectory_);
+    // The dialog proposes the file's own name: the folder part of a caption
+    // belongs to the container, not to where the user saves.
+    const std::string fileName = fs::path(caption).filename().string();
+    auto target = ui_.ChooseSaveTarget(fileName, saveDirectory_);
     if (!target) return;
     saveDirectory_ = fs::path(*target).parent_path().string();
     CopyFileTo(scratchDir + "/" + caption, *target);
 }
 
+void TForm1::ExtractAllTo1Click() {
+    const std::vector<std::string> captions = ui_.ListItems();
+    if (captions.empty()) return;
+    // The decoder never lists such a name, but a name that could lead out of
+    // the chosen folder is refused before anything is written.
+    for (const std::string& caption : captions)
+        if (!StaysBeneath(caption))
+            throw Exception("Cannot extract \"" + caption + "\": the name leads outside the chosen folder");
+    auto folder = ui_.ChooseFolder(extractDirectory_);
+    if (!folder) return;
+    extractDirectory_ = *folder;
+    std::optional<bool> replaceAll;  // set by Yes to All or No to All, for the rest of this command
+    for (const std::string& caption : captions) {
+        if (FileExistsBeneath(*folder, caption)) {
+            bool replace = replaceAll.value_or(false);
+            if (!replaceAll) {
+                switch (ui_.AskReplace((fs::path(*folder) / caption).string())) {
+                case ReplaceAnswer::Yes: replace = true; break;
+                case ReplaceAnswer::No: replace = false; break;
+                case ReplaceAnswer::YesToAll: replace = true, replaceAll = true; break;
+                case ReplaceAnswer::NoToAll: replace = false, replaceAll = false; break;
+                }
+            }
+            if (!replace) continue;
+        }
+        // An error ends the command; the files written before it stay.
+        CopyBeneath(scratchDir + "/" + caption, *folder, caption);
+    }
+}
+
 void TForm1::CopyFileTo(const std::string& source, const std::string& target) {
-    struct stat existing{};
-    if (::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
-        ::chmod(target.c_str(), existing.st_mode | S_IWUSR);
-    TFileStream in(source, FileMode::OpenRead);
-    TFileStream out(target, FileMode::Create);
-    out.CopyFrom(in, 0);
+    CopyFileKeepingTime(source, target);
 }
 
 }  // namespace quellmark

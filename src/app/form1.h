@@ -24,8 +24,9 @@ public:
     void FormActivate();
     void FormClose();
     void Open1Click();
-    // Opens a container the user picked (in the open dialog or by dropping
-    // it on the window), as File > Open does after its dialog.
+    // Opens a container the user chose (File > Open, or dropped on the
+    // window). Where the password may be why it failed, the user is asked
+    // for another and it is tried again, for as long as they like.
     void OpenChosen(const std::string& path);
     void ChangePassword1Click();
     void OpenAttachment(const std::string& path);
@@ -39,12 +40,17 @@ public:
         bool view = false;
         bool save = false;
         bool saveAll = false;
+        bool extractAll = false;
     };
     FileCommands EnabledFileCommands();
     void View1Click();
     void Save1Click();
     void SaveAll1Click();
-    // Copies `source` over `target` (a read-only target is made writable first).
+    // Asks once for a folder and writes every listed file beneath it, with
+    // its sub-folders, asking before a file is replaced.
+    void ExtractAllTo1Click();
+    // Copies `source` over `target`, keeping its modification time; a failed
+    // copy leaves an existing target as it was.
     static void CopyFileTo(const std::string& source, const std::string& target);
 
     std::string scratchDir;
@@ -66,15 +72,22 @@ private:
     void LoadPassword();
     void SavePassword();
     void SaveItem(const std::string& caption);
+    // The container a password typed now is for: the command-line one when
+    // Change Password will open it again, else the one whose files are listed.
+    std::string PasswordTarget() const;
 
     TFormUi& ui_;
     TPasswordStore& store_;
     std::optional<std::string> argument_;
     TScratchDirectory scratch_;
     std::string saveDirectory_;  // where the next save dialog starts; empty at first
+    std::string extractDirectory_;  // where the next Extract All To starts; empty at first
+    std::string openContainer_;  // the container whose files are listed; empty when none is
+    bool passwordRejected_ = false;  // the last open failed where the password may be why
 };
 
 extern const char* const kPermissionsMessage;
 extern const char* const kDirectoryPermissionsMessage;
+extern const char* const kWrongPasswordQuestion;
 
 }  // namespace quellmark

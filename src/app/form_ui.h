@@ -13,11 +13,16 @@ struct PasswordEntry {
     bool remember = false;
 };
 
+// The answers to "replace this file?" while many files are written.
+enum class ReplaceAnswer { Yes, No, YesToAll, NoToAll };
+
 class TFormUi {
 public:
     virtual ~TFormUi() = default;
-    // The password dialog, filled with `initial`; nullopt unless confirmed with OK.
-    virtual std::optional<PasswordEntry> AskPassword(const PasswordEntry& initial) = 0;
+    // The password dialog, filled with `initial`, naming the container it is
+    // for (`containerPath`, empty when there is none); nullopt unless
+    // confirmed with OK.
+    virtual std::optional<PasswordEntry> AskPassword(const PasswordEntry& initial, const std::string& containerPath) = 0;
     // Error box: caption "Error", error icon, one button "OK".
     virtual void ShowError(const std::string& text) = 0;
     // Plain message box: caption "Quellmark", no icon, one button "OK".
@@ -34,6 +39,14 @@ public:
     // The save dialog, starting in `directory` with `fileName` filled in; it
     // asks before overwriting. nullopt when cancelled.
     virtual std::optional<std::string> ChooseSaveTarget(const std::string& fileName, const std::string& directory) = 0;
+    // A folder chooser starting in `startDirectory` (empty: where the system
+    // chooses); nullopt when cancelled.
+    virtual std::optional<std::string> ChooseFolder(const std::string& startDirectory) = 0;
+    // Question box: may the file at `path` be replaced? Yes, No, Yes to All, No to All.
+    virtual ReplaceAnswer AskReplace(const std::string& path) = 0;
+    // The file name of the container whose files are listed, for the window's
+    // title; empty when none is.
+    virtual void ShowContainerName(const std::string& fileName) = 0;
     // Opens a document with its associated application, reporting a failure itself.
     virtual void LaunchDocument(const std::string& path) = 0;
     // The image index for a file name (the icon finder of the current open);

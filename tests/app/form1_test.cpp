@@ -13,7 +13,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/file_copy.h"
 #include "app/form1.h"
+#include "app/stamped_container.h"
 #include "base/exception.h"
 #include "cabinet/cab_writer.h"
 #include "container/container_writer.h"
@@ -34,8 +36,10 @@ struct ScriptedUi : TFormUi {
     std::vector<std::string> listed;
     bool closed = false;
 
-    std::optional<PasswordEntry> AskPassword(const PasswordEntry& initial) override {
+    std::vector<std::string> passwordFor;  // the container each password dialog named
+    std::optional<PasswordEntry> AskPassword(const PasswordEntry& initial, const std::string& containerPath) override {
         shown.push_back("password dialog" + std::string(initial.remember ? " (filled)" : ""));
+        passwordFor.push_back(containerPath);
         auto answer = passwordAnswers.at(0);
         passwordAnswers.pop_front();
         return answer;
@@ -69,6 +73,23 @@ struct ScriptedUi : TFormUi {
         return answer;
     }
     void LaunchDocument(const std::string& path) override { launched.push_back(path); }
+    std::deque<std::optional<std::string>> folderAnswers;
+    std::vector<std::string> folderDialogs;  // where each folder chooser started
+    std::optional<std::string> ChooseFolder(const std::string& startDirectory) override {
+        folderDialogs.push_back(startDirectory);
+        auto answer = folderAnswers.at(0);
+        folderAnswers.pop_front();
+        return answer;
+    }
+    std::deque<ReplaceAnswer> replaceAnswers;
+    ReplaceAnswer AskReplace(const std::string& path) override {
+        shown.push_back("replace? " + path);
+        auto answer = replaceAnswers.at(0);
+        replaceAnswers.pop_front();
+        return answer;
+    }
+    std::string containerName;  // what the window's title names
+    void ShowContainerName(const std::string& fileName) override { containerName = fileName; }
     void ResetIcons() override {}
     int iconLookupsBeforeFailure = -1;  // -1: the icon lookup never fails
     int IconIndexFor(const std::string&) override {
@@ -191,11 +212,12 @@ TEST_F(Form1Test, FileOpenReportsInvalidPasswordAndCancelledDialogsChangeNothing
     store.stored = {"wrong", true};
     auto form = Start(std::nullopt);
     ui.openAnswers.push_back(container);
+    ui.yesNoAnswers.push_back(false);
     form->Open1Click();
-    EXPECT_EQ(ui.shown, std::vector<std::string>{"error: Invalid Password"});
+    EXPECT_EQ(ui.shown, (std::vector<std::string>{"error: Invalid Password", kQuestion}));
     ui.openAnswers.push_back(std::nullopt);
     form->Open1Click();
-    EXPECT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown.size(), 2u);
     ui.passwordAnswers.push_back(std::nullopt);
     form->ChangePassword1Click();
     EXPECT_EQ(store.saves, 0);
@@ -286,6 +308,7 @@ TEST_F(Form1Test, EachWindowUnpacksIntoAPrivateDirectoryOfItsOwnAndClosingTakesA
     const std::string scratch = first->scratchDir;
     first->password = "wrong";
     ui.openAnswers.push_back(container);
+    ui.yesNoAnswers.push_back(false);
     first->Open1Click();
     const std::string outside = MakeFile("outside.txt", "not ours");
     std::filesystem::create_symlink(outside, scratch + "/link.txt");
@@ -433,7 +456,7 @@ TEST_F(Form1Test, MenusFollowTheListAndSaveAllSkipsACancelledItem) {
     opened.SaveAll1Click();
     EXPECT_EQ(ReadFile(out + "/old.txt"), "A");
     EXPECT_EQ(ReadFile(out + "/third.txt"), "A");
-    EXPECT_EQ(ui2.saveDialogs, (std::vector<std::string>{"a.txt in ", "docs/b.txt in " + out, "a.txt in " + out}));
+    EXPECT_EQ(ui2.saveDialogs, (std::vector<std::string>{"a.txt in ", "b.txt in " + out, "a.txt in " + out}));
 
     ui2.saveAnswers = {(root / "no" / "such" / "dir" / "x").string()};
     EXPECT_THROW(opened.Save1Click(), EFCreateError);
@@ -476,8 +499,9 @@ TEST_F(Form1Test, TheOpeningFailuresRowByRow) {
         for (const std::string& path : {notAContainer, headerOnly}) {
             ui.shown.clear();
             ui.openAnswers.push_back(path);
+            ui.yesNoAnswers.push_back(false);
             form->Open1Click();
-            EXPECT_EQ(ui.shown, std::vector<std::string>{kInvalid}) << path;
+            EXPECT_EQ(ui.shown, (std::vector<std::string>{kInvalid, kQuestion})) << path;
             EXPECT_TRUE(ui.listed.empty());
             EXPECT_TRUE(form->lastOpenFailed);
         }
@@ -625,11 +649,12 @@ TEST_F(ProblemTest, FailuresThePasswordCannotHaveCausedAreToldWithTheirCause) {
 
     // Where the password may be wrong, it is still "Invalid Password", and the real cause goes to the log.
     form->password = "wrong";
+    ui.yesNoAnswers = {false, false};
     open(intact);
-    EXPECT_EQ(ui.shown, std::vector<std::string>{"error: Invalid Password"});
+    EXPECT_EQ(ui.shown, (std::vector<std::string>{"error: Invalid Password", kQuestion}));
     EXPECT_EQ(LoggedCause(ui.warnings, intact), "Cabinet file does not have the correct format [0x0002]");
     open(cut);
-    EXPECT_EQ(ui.shown, std::vector<std::string>{"error: Invalid Password"});
+    EXPECT_EQ(ui.shown, (std::vector<std::string>{"error: Invalid Password", kQuestion}));
     form->password = "right";
     ui.shown.clear();
     ui.openAnswers.push_back(intact);
@@ -732,6 +757,258 @@ TEST_F(Form1Test, AScratchDirectoryThatTurnsReadOnlyOrDisappearsBetweenOpensGets
     EXPECT_TRUE(ui.listed.empty());
     EXPECT_TRUE(form->lastOpenFailed);
     form->FormClose();  // clearing a read-only directory fails quietly
+}
+
+TEST_F(Form1Test, FileOpenAsksForAnotherPasswordAndTriesAgainUntilTheUserStops) {
+    store.stored = {"wrong", true};
+    auto form = Start(std::nullopt);
+    ASSERT_TRUE(ui.shown.empty());
+    {
+        SCOPED_TRACE("Yes twice: each new password is saved and tried on the same file");
+        ui.openAnswers.push_back(container);
+        ui.yesNoAnswers = {true, true};
+        ui.passwordAnswers = {PasswordEntry{"still wrong", false}, PasswordEntry{"right", true}};
+        form->Open1Click();
+        EXPECT_EQ(ui.shown, (std::vector<std::string>{"error: Invalid Password", kQuestion, "password dialog",
+                                                      "error: Invalid Password", kQuestion, "password dialog"}));
+        EXPECT_EQ(ui.passwordFor, (std::vector<std::string>{container, container}));
+        EXPECT_EQ(ui.listed, (std::vector<std::string>{"a.txt", "docs/b.txt"}));
+        EXPECT_EQ(store.saves, 2);
+        EXPECT_EQ(store.stored.password, "right");
+        EXPECT_TRUE(store.stored.remember);
+        EXPECT_TRUE(form->rememberPassword);
+        EXPECT_FALSE(form->lastOpenFailed);
+        EXPECT_EQ(ui.containerName, "mail.ozv");
+    }
+    {
+        SCOPED_TRACE("a cancelled password dialog ends it with the list empty and nothing changed");
+        ui.shown.clear();
+        form->password = "wrong";
+        ui.yesNoAnswers = {true};
+        ui.passwordAnswers = {std::nullopt};
+        form->OpenChosen(container);  // as a container dropped on the window
+        EXPECT_EQ(ui.shown, (std::vector<std::string>{"error: Invalid Password", kQuestion, "password dialog"}));
+        EXPECT_TRUE(ui.listed.empty());
+        EXPECT_EQ(form->password, "wrong");
+        EXPECT_TRUE(form->rememberPassword);
+        EXPECT_EQ(store.saves, 2);
+        EXPECT_TRUE(form->lastOpenFailed);
+        EXPECT_EQ(ui.containerName, "");
+    }
+    {
+        SCOPED_TRACE("a failure the password cannot have caused asks for none");
+        ui.shown.clear();
+        form->password = "right";
+        const std::string folder = (root / "folder.ozv").string();
+        std::filesystem::create_directory(folder);
+        form->OpenChosen(folder);
+        ASSERT_EQ(ui.shown.size(), 1u);
+        EXPECT_EQ(ui.shown[0].rfind("message: There was a problem decrypting your attachment", 0), 0u);
+    }
+}
+
+TEST_F(Form1Test, TheTitleAndThePasswordDialogNameTheContainerTheyAreAbout) {
+    {
+        SCOPED_TRACE("start-up without a container: the dialog names none");
+        ui.passwordAnswers.push_back(std::nullopt);
+        auto form = Start(std::nullopt);  // no password remembered: the dialog comes
+        EXPECT_EQ(ui.passwordFor, std::vector<std::string>{""});
+        EXPECT_EQ(ui.containerName, "");
+    }
+    {
+        SCOPED_TRACE("start-up with one: the dialogs name it, the title once its files are listed");
+        ScriptedUi startUi;
+        store.stored = {"", false};
+        startUi.passwordAnswers = {PasswordEntry{"wrong", false}, PasswordEntry{"right", false}};
+        startUi.yesNoAnswers = {true};
+        TForm1 form(startUi, store, container);
+        form.FormCreate();
+        form.FormActivate();
+        EXPECT_EQ(startUi.passwordFor, (std::vector<std::string>{container, container}));
+        EXPECT_EQ(startUi.containerName, "mail.ozv");
+
+        SCOPED_TRACE("Change Password names the listed container; after a failed open, the one it opens again");
+        startUi.passwordAnswers = {std::nullopt};
+        form.ChangePassword1Click();
+        EXPECT_EQ(startUi.passwordFor.back(), container);
+        form.password = "wrong";
+        startUi.openAnswers.push_back(container);
+        startUi.yesNoAnswers = {false};
+        form.Open1Click();
+        EXPECT_EQ(startUi.containerName, "") << "a failed open names nothing";
+        EXPECT_TRUE(startUi.listed.empty());
+        startUi.passwordAnswers = {PasswordEntry{"right", false}};
+        form.ChangePassword1Click();
+        EXPECT_EQ(startUi.passwordFor.back(), container);
+        EXPECT_EQ(startUi.containerName, "mail.ozv");
+    }
+    {
+        SCOPED_TRACE("Change Password with nothing open names nothing");
+        ScriptedUi emptyUi;
+        store.stored = {"x", true};
+        TForm1 form(emptyUi, store, std::nullopt);
+        form.FormCreate();
+        form.FormActivate();
+        emptyUi.passwordAnswers = {std::nullopt};
+        form.ChangePassword1Click();
+        EXPECT_EQ(emptyUi.passwordFor, std::vector<std::string>{""});
+    }
+}
+
+TEST_F(Form1Test, AFailedCopyLeavesTheFileItWouldHaveReplacedAsItWas) {
+    std::string large(256 * 1024, '\0');
+    for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<char>((i * 2654435761u) >> 13);
+    const std::string source = MakeFile("large.bin", large);
+    const std::string full = (root / "full").string();
+    std::filesystem::create_directory(full);
+    ScopedTmpfs disk(full, 128);
+    SKIP_UNLESS_MOUNTED(disk);
+    std::ofstream(full + "/kept.bin") << "the old content";
+    try {
+        TForm1::CopyFileTo(source, full + "/kept.bin");
+        ADD_FAILURE() << "a copy larger than the disk succeeded";
+    } catch (const EStreamError& e) {
+        EXPECT_NE(e.Message().find(full + "/kept.bin"), std::string::npos) << e.Message();
+        EXPECT_NE(e.Message().find(std::strerror(ENOSPC)), std::string::npos) << e.Message();
+    }
+    EXPECT_EQ(ReadFile(full + "/kept.bin"), "the old content");
+    EXPECT_EQ(FilesBeneath(full), std::vector<std::string>{"kept.bin"}) << "no part of the copy is left";
+
+    // The same through Extract All To: the file before stays, the failed one is not there at all.
+    ScriptedUi extractUi;
+    store.stored = {"right", true};
+    const std::string two = MakeStampedContainer(root, "two.ozv", {{"small.txt", "s"}, {"sub/large.bin", large}});
+    TForm1 form(extractUi, store, two);
+    form.FormCreate();
+    form.FormActivate();
+    ASSERT_EQ(extractUi.listed.size(), 2u);
+    std::filesystem::remove(full + "/kept.bin");
+    extractUi.folderAnswers = {full};
+    EXPECT_THROW(form.ExtractAllTo1Click(), EStreamError);
+    EXPECT_EQ(FilesBeneath(full), std::vector<std::string>{"small.txt"});
+}
+
+TEST_F(Form1Test, ExtractAllToWritesEveryFileWithItsFoldersAndAsksBeforeReplacing) {
+    const std::string three = MakeStampedContainer(
+        root, "three.ozv", {{"a.txt", "A"}, {"docs/b.txt", "B"}, {"docs/deep/c.txt", "C"}});
+    store.stored = {"right", true};
+    auto form = Start(three);
+    ASSERT_EQ(ui.listed.size(), 3u);
+    EXPECT_EQ(ModificationTime(form->scratchDir + "/docs/deep/c.txt"), kStoredTime) << "the unpacked file";
+    EXPECT_TRUE(form->EnabledFileCommands().extractAll);
+    const std::string out = (root / "out").string();
+    std::filesystem::create_directory(out);
+    const std::vector<std::string> all = {"a.txt", "docs/b.txt", "docs/deep/c.txt"};
+    auto contents = [&] {
+        std::string joined;
+        for (const std::string& name : all) joined += ReadFile(out + "/" + name);
+        return joined;
+    };
+    auto outdate = [&] {
+        for (const std::string& name : all) MakeFile("out/" + name, "old");
+    };
+    auto questions = [&] {
+        std::vector<std::string> asked;
+        for (const std::string& line : ui.shown)
+            if (line.rfind("replace? ", 0) == 0) asked.push_back(line.substr(9 + out.size() + 1));
+        ui.shown.clear();
+        return asked;
+    };
+
+    ui.folderAnswers = {std::nullopt};
+    form->ExtractAllTo1Click();
+    EXPECT_TRUE(FilesBeneath(out).empty()) << "a cancelled chooser writes nothing";
+
+    ui.folderAnswers = {out};
+    form->ExtractAllTo1Click();
+    EXPECT_EQ(FilesBeneath(out), all);
+    EXPECT_EQ(contents(), "ABC");
+    for (const std::string& name : all) EXPECT_EQ(ModificationTime(out + "/" + name), kStoredTime) << name;
+    EXPECT_TRUE(questions().empty());
+
+    {
+        SCOPED_TRACE("No, then Yes to All: the rest is replaced unasked");
+        outdate();
+        ui.folderAnswers = {out};
+        ui.replaceAnswers = {ReplaceAnswer::No, ReplaceAnswer::YesToAll};
+        form->ExtractAllTo1Click();
+        EXPECT_EQ(contents(), "oldBC");
+        EXPECT_EQ(questions(), (std::vector<std::string>{"a.txt", "docs/b.txt"}));
+    }
+    {
+        SCOPED_TRACE("Yes, then No to All: the rest is kept unasked");
+        outdate();
+        ui.folderAnswers = {out};
+        ui.replaceAnswers = {ReplaceAnswer::Yes, ReplaceAnswer::NoToAll};
+        form->ExtractAllTo1Click();
+        EXPECT_EQ(contents(), "Aoldold");
+        EXPECT_EQ(questions(), (std::vector<std::string>{"a.txt", "docs/b.txt"}));
+    }
+    {
+        SCOPED_TRACE("a \"to All\" answer holds for one command only");
+        ui.folderAnswers = {out};
+        ui.replaceAnswers = {ReplaceAnswer::No, ReplaceAnswer::Yes, ReplaceAnswer::No};
+        form->ExtractAllTo1Click();
+        EXPECT_EQ(contents(), "ABold");
+        EXPECT_EQ(questions(), all);
+    }
+    // Each chooser started in the folder chosen last.
+    EXPECT_EQ(ui.folderDialogs, (std::vector<std::string>{"", "", out, out, out}));
+}
+
+TEST_F(Form1Test, ExtractAllToRefusesNamesLeadingOutAndReportsWhatStandsInTheWay) {
+    store.stored = {"right", true};
+    auto form = Start(container);
+    const std::string out = (root / "out").string();
+    {
+        SCOPED_TRACE("a name that leads out of the folder: refused before anything is asked or written");
+        ui.listed = {"a.txt", "docs/../../evil.txt"};
+        EXPECT_THROW(form->ExtractAllTo1Click(), Exception);
+        EXPECT_TRUE(ui.folderDialogs.empty());
+        EXPECT_FALSE(std::filesystem::exists(root / "evil.txt"));
+        for (const char* name : {"/etc/x", "..", "a/..", "../a", "a/", ".", "a/."}) EXPECT_FALSE(StaysBeneath(name)) << name;
+        for (const char* name : {"a", "a/b.txt", "...", "..a", "a../b", "./a"}) EXPECT_TRUE(StaysBeneath(name)) << name;
+        ui.listed = {"a.txt", "docs/b.txt"};
+    }
+    {
+        SCOPED_TRACE("a file where a folder must be: the error names the file; what was written stays");
+        MakeFile("out/docs", "a plain file");
+        ui.folderAnswers = {out};
+        try {
+            form->ExtractAllTo1Click();
+            ADD_FAILURE() << "no error";
+        } catch (const EStreamError& e) {
+            EXPECT_NE(e.Message().find(out + "/docs/b.txt"), std::string::npos) << e.Message();
+        }
+        EXPECT_EQ(ReadFile(out + "/a.txt"), "A");
+        EXPECT_EQ(ReadFile(out + "/docs"), "a plain file");
+    }
+    {
+        SCOPED_TRACE("a link where a folder must be is not followed");
+        std::filesystem::remove(out + "/docs");
+        std::filesystem::create_directory(root / "elsewhere");
+        std::filesystem::create_directory_symlink(root / "elsewhere", out + "/docs");
+        ui.folderAnswers = {out};
+        ui.replaceAnswers = {ReplaceAnswer::Yes};
+        EXPECT_THROW(form->ExtractAllTo1Click(), EStreamError);
+        EXPECT_TRUE(std::filesystem::is_empty(root / "elsewhere"));
+    }
+    {
+        SCOPED_TRACE("a folder where a file must go: no question, an error naming it");
+        std::filesystem::remove(out + "/docs");
+        std::filesystem::remove(out + "/a.txt");
+        std::filesystem::create_directories(out + "/a.txt/inside");
+        ui.shown.clear();
+        ui.folderAnswers = {out};
+        try {
+            form->ExtractAllTo1Click();
+            ADD_FAILURE() << "no error";
+        } catch (const EStreamError& e) {
+            EXPECT_NE(e.Message().find(out + "/a.txt"), std::string::npos) << e.Message();
+        }
+        EXPECT_TRUE(ui.shown.empty());
+        EXPECT_TRUE(std::filesystem::is_directory(out + "/a.txt/inside"));
+    }
 }
 
 }  // namespace

@@ -60,14 +60,20 @@ TMainWindow::TMainWindow(TPasswordStore& store, TPlacementValues& placement, Des
 
     QMenu* file = menuBar()->addMenu("&File");
     Open1 = file->addAction("&Open...", this, [this] { form_.Open1Click(); });
+    Open1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     ChangePassword1 = file->addAction("&Change Password...", this, [this] { form_.ChangePassword1Click(); });
     file->addSeparator();
     View2 = file->addAction("&View", this, [this] { form_.View1Click(); });
     Save2 = file->addAction("&Save...", this, [this] { form_.Save1Click(); });
+    Save2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     SaveAll2 = file->addAction("Save &All...", this, [this] { form_.SaveAll1Click(); });
+    ExtractAllTo2 = file->addAction("Extract All &To...", this, [this] { form_.ExtractAllTo1Click(); });
+    ExtractAllTo2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     file->addSeparator();
     Exit1 = file->addAction("E&xit", this, [this] { close(); });
+    Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(file, &QMenu::aboutToShow, this, [this] { EnableFileCommands(); });
+    connect(file, &QMenu::aboutToHide, this, [this] { EnableAllFileCommands(); });
     QMenu* view = menuBar()->addMenu("&View");
     auto* viewStyles = new QActionGroup(this);
     IconView1 = view->addAction("&Icons", this, [this] { ChooseViewStyle(TFileView::Style::Icons); });
@@ -89,9 +95,12 @@ TMainWindow::TMainWindow(TPasswordStore& store, TPlacementValues& placement, Des
     View1 = PopupMenu->addAction("&View", this, [this] { form_.View1Click(); });
     Save1 = PopupMenu->addAction("&Save", this, [this] { form_.Save1Click(); });
     SaveAll1 = PopupMenu->addAction("Save &All", this, [this] { form_.SaveAll1Click(); });
+    // The keys belong to the File menu's commands alone: a key bound twice would do nothing.
+    ExtractAllTo1 = PopupMenu->addAction("Extract All &To...", this, [this] { form_.ExtractAllTo1Click(); });
     connect(fileView, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         EnableFileCommands();
         PopupMenu->exec(fileView->viewport()->mapToGlobal(at));
+        EnableAllFileCommands();
     });
     // Enter, or a double-click anywhere in the list, views the selected item.
     connect(fileView, &TFileView::ViewRequested, this, [this] { form_.View1Click(); });
@@ -111,6 +120,12 @@ void TMainWindow::EnableFileCommands() {
     for (QAction* action : {View1, View2}) action->setEnabled(enabled.view);
     for (QAction* action : {Save1, Save2}) action->setEnabled(enabled.save);
     for (QAction* action : {SaveAll1, SaveAll2}) action->setEnabled(enabled.saveAll);
+    for (QAction* action : {ExtractAllTo1, ExtractAllTo2}) action->setEnabled(enabled.extractAll);
+}
+
+void TMainWindow::EnableAllFileCommands() {
+    for (QAction* action : {View1, View2, Save1, Save2, SaveAll1, SaveAll2, ExtractAllTo1, ExtractAllTo2})
+        action->setEnabled(true);
 }
 
 void TMainWindow::ChooseViewStyle(TFileView::Style style) {
@@ -194,8 +209,9 @@ void TMainWindow::SavePlacement() {
 
 // ---- what TForm1 asks of the window ----
 
-std::optional<PasswordEntry> TMainWindow::AskPassword(const PasswordEntry& initial) {
+std::optional<PasswordEntry> TMainWindow::AskPassword(const PasswordEntry& initial, const std::string& containerPath) {
     TPassChangeDlg dialog(this, services_.passwordCodePage);
+    dialog.ShowContainer(containerPath);
     dialog.SetPassword(initial.password);
     dialog.cbRemember->setChecked(initial.remember);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
@@ -249,6 +265,38 @@ std::optional<std::string> TMainWindow::ChooseSaveTarget(const std::string& file
     dialog.selectFile(Text(fileName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().front().toStdString();
+}
+
+std::optional<std::string> TMainWindow::ChooseFolder(const std::string& startDirectory) {
+    QFileDialog dialog(this, "Extract All To");
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (!startDirectory.empty()) dialog.setDirectory(Text(startDirectory));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().front().toStdString();
+}
+
+ReplaceAnswer TMainWindow::AskReplace(const std::string& path) {
+    QMessageBox box(QMessageBox::Question, "Confirm",
+                    QString("The file \"%1\" already exists.\nDo you want to replace it?").arg(Text(path)),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::YesToAll | QMessageBox::NoToAll, this);
+    box.button(QMessageBox::Yes)->setText("&Yes");
+    box.button(QMessageBox::No)->setText("&No");
+    box.button(QMessageBox::YesToAll)->setText("Yes to &All");
+    box.button(QMessageBox::NoToAll)->setText("N&o to All");
+    // Closing the box keeps the file, as No does.
+    box.setEscapeButton(QMessageBox::No);
+    switch (box.exec()) {
+    case QMessageBox::Yes: return ReplaceAnswer::Yes;
+    case QMessageBox::YesToAll: return ReplaceAnswer::YesToAll;
+    case QMessageBox::NoToAll: return ReplaceAnswer::NoToAll;
+    default: return ReplaceAnswer::No;
+    }
+}
+
+void TMainWindow::ShowContainerName(const std::string& fileName) {
+    setWindowTitle(fileName.empty() ? QString("Quellmark") : Text(fileName) + QString::fromUtf8(" \u2014 Quellmark"));
 }
 
 void TMainWindow::LaunchDocument(const std::string& path) {

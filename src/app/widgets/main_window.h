@@ -44,6 +44,7 @@ public:
     QAction* View2;            // File > View: the selected file in its application
     QAction* Save2;            // File > Save: a copy of the selected file elsewhere
     QAction* SaveAll2;         // File > Save All: copies of every file into one folder
+    QAction* ExtractAllTo2;    // File > Extract All To: every file, with its sub-folders, into one folder
     QAction* Exit1;            // File > Exit
     QAction* IconView1;        // View > Icons: the files as large icons
     QAction* DetailsView1;     // View > Details: name, size, modified and type in columns
@@ -51,6 +52,7 @@ public:
     QAction* View1;            // the list's pop-up menu: View
     QAction* Save1;            // the list's pop-up menu: Save
     QAction* SaveAll1;         // the list's pop-up menu: Save All
+    QAction* ExtractAllTo1;    // the list's pop-up menu: Extract All To
     QMenu* PopupMenu;          // the list's pop-up menu
 
     // Runs creation; false when the program must not go on (the error was shown).
@@ -63,7 +65,7 @@ protected:
 
 private:
     // TFormUi
-    std::optional<PasswordEntry> AskPassword(const PasswordEntry& initial) override;
+    std::optional<PasswordEntry> AskPassword(const PasswordEntry& initial, const std::string& containerPath) override;
     void ShowError(const std::string& text) override;
     void ShowMessage(const std::string& text) override;
     bool AskYesNo(const std::string& text) override;
@@ -73,6 +75,9 @@ private:
     std::vector<std::string> ListItems() override;
     std::optional<std::string> SelectedItem() override;
     std::optional<std::string> ChooseSaveTarget(const std::string& fileName, const std::string& directory) override;
+    std::optional<std::string> ChooseFolder(const std::string& startDirectory) override;
+    ReplaceAnswer AskReplace(const std::string& path) override;
+    void ShowContainerName(const std::string& fileName) override;
     void LaunchDocument(const std::string& path) override;
     void ResetIcons() override;
     int IconIndexFor(const std::string& fileName) override;
@@ -82,6 +87,10 @@ private:
 
     void EnableFileCommands();
     void ChooseViewStyle(TFileView::Style style);
+    // Between menus every command stays enabled, so that its key works
+    // whatever the state the menu last showed; a command with nothing to act
+    // on does nothing.
+    void EnableAllFileCommands();
     // The window's normal (restored) rectangle as a placement.
     WindowPlacement CurrentPlacement() const;
     void RestorePlacement();

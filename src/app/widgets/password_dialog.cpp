@@ -2,6 +2,8 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,12 +31,36 @@ TPassChangeDlg::TPassChangeDlg(QWidget* owner, std::string codePage) : QDialog(o
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
+    containerLabel = new QLabel(this);
+    containerLabel->setObjectName("containerLabel");
+    containerLabel->hide();
+
     auto* layout = new QGridLayout(this);
-    layout->addWidget(new QLabel("Password", this), 0, 0);
-    layout->addWidget(passEdit, 0, 1);
-    layout->addWidget(cbRemember, 1, 0, 1, 2);
-    layout->addWidget(buttons, 2, 0, 1, 2);
-    setFixedSize(sizeHint().expandedTo(QSize(232, 104)));
+    layout->addWidget(containerLabel, 0, 0, 1, 2);
+    layout->addWidget(new QLabel("Password", this), 1, 0);
+    layout->addWidget(passEdit, 1, 1);
+    layout->addWidget(cbRemember, 2, 0, 1, 2);
+    layout->addWidget(buttons, 3, 0, 1, 2);
+    FitSize();
+}
+
+void TPassChangeDlg::FitSize() { setFixedSize(sizeHint().expandedTo(QSize(232, 104))); }
+
+void TPassChangeDlg::ShowContainer(const std::string& path) {
+    if (path.empty()) {
+        containerLabel->hide();
+    } else {
+        const QString fullPath = QString::fromStdString(path);
+        // A long name is shortened in its middle, where it tells least; the
+        // whole path is in the tool tip.
+        const QString name = containerLabel->fontMetrics().elidedText(QFileInfo(fullPath).fileName(), Qt::ElideMiddle,
+                                                                       kLongestNameShown);
+        containerLabel->setText("Password for " + name + ":");
+        containerLabel->setToolTip(fullPath);
+        containerLabel->show();
+    }
+    layout()->activate();
+    FitSize();
 }
 
 void TPassChangeDlg::SetPassword(const std::string& keyed) {

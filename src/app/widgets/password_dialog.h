@@ -6,6 +6,7 @@
 #include <string>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 
 namespace quellmark {
@@ -19,6 +20,10 @@ public:
 
     QLineEdit* passEdit;
     QCheckBox* cbRemember;
+    QLabel* containerLabel;  // which container the password is for; hidden when none
+
+    // Names the container at `path` above the field (nothing when empty).
+    void ShowContainer(const std::string& path);
 
     // The password as fill-in (8-bit, in the code page) and as keyed after OK.
     void SetPassword(const std::string& keyed);
@@ -31,6 +36,9 @@ public slots:
     void accept() override;
 
 private:
+    static constexpr int kLongestNameShown = 360;  // pixels
+    void FitSize();
+
     std::string codePage_;
     std::string keyed_;
 };
