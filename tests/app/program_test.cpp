@@ -1,7 +1,7 @@
 // The built `quellmark` run as separate processes on the offscreen platform,
 // as windows started by double-clicks: each keeps its own files, and the
 // directory of a window that was killed is removed by the next start, never
-// that of a window still running.
+// that of a window still running; a window ended by a signal removes its own.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -85,6 +85,21 @@ public:
     bool Running() {
         int status = 0;
         return pid_ > 0 && waitpid(pid_, &status, WNOHANG) == 0;
+    }
+    // Sends `number` and waits up to 30 seconds for the end: the exit status,
+    // or nullopt when the process did not exit by itself.
+    std::optional<int> EndWith(int number) {
+        kill(pid_, number);
+        for (int i = 0; i < 300; ++i) {
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                if (!WIFEXITED(status)) return std::nullopt;
+                return WEXITSTATUS(status);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return std::nullopt;
     }
 
 private:
@@ -171,6 +186,27 @@ TEST_F(ProgramTest, TwoWindowsKeepTheirOwnFilesAndAKilledWindowsDirectoryGoesAtT
     EXPECT_EQ(ReadFile((*secondDir / "a.txt").string()), "A");
     EXPECT_EQ(ReadFile((*secondDir / "docs" / "b.txt").string()), "B");
     EXPECT_EQ(ReadFile((*secondDir / ".hidden").string()), "H");
+}
+
+TEST_F(ProgramTest, AWindowEndedByASignalTakesItsFilesWithIt) {
+    // Showing its files ...
+    auto showing = Start({container}, "showing");
+    std::optional<fs::path> showingDir;
+    ASSERT_TRUE(WaitFor([&] { return (showingDir = NewUnpacked({})).has_value(); }))
+        << ReadFile((root / "showing.err").string());
+    EXPECT_EQ(showing->EndWith(SIGTERM), 128 + SIGTERM) << ReadFile((root / "showing.err").string());
+    EXPECT_FALSE(fs::exists(*showingDir));
+
+    // ... or waiting in the password dialog, with no password remembered.
+    RegistryFile record((root / "config" / "quellmark" / "user.reg").string());
+    SavePassword({"", false}, record);
+    auto asking = Start({container}, "asking");
+    ASSERT_TRUE(WaitFor([&] { return WindowDirectories().size() == 1; }));
+    const fs::path askingDir = WindowDirectories().front();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(asking->EndWith(SIGHUP), 128 + SIGHUP) << ReadFile((root / "asking.err").string());
+    EXPECT_FALSE(fs::exists(askingDir));
+    EXPECT_TRUE(WindowDirectories().empty());
 }
 
 TEST_F(ProgramTest, TheRealCauseOfAFailureGoesToStandardError) {

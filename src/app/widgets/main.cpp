@@ -10,6 +10,7 @@
 
 #include "app/widgets/application.h"
 #include "app/widgets/main_window.h"
+#include "app/widgets/termination_signals.h"
 #include "platform/environment_strings.h"
 #include "platform/file_types.h"
 #include "platform/launch.h"
@@ -151,10 +152,14 @@ int Run(TQuellmarkApplication& app, int argc, char** argv) {
     services.readViewStyle = ReadViewStyle;
     services.writeViewStyle = WriteViewStyle;
 
+    TTerminationSignals terminationSignals;
     TMainWindow window(passwords, placement, services, argument);
     window.Create();
     window.show();
-    return app.exec();
+    const int status = app.exec();
+    // After a signal the window was never closed: its files go now.
+    window.CloseDown();
+    return status;
 }
 
 }  // namespace

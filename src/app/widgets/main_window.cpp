@@ -150,9 +150,15 @@ void TMainWindow::changeEvent(QEvent* event) {
 }
 
 void TMainWindow::closeEvent(QCloseEvent* event) {
+    CloseDown();
+    event->accept();
+}
+
+void TMainWindow::CloseDown() {
+    if (closedDown_) return;
+    closedDown_ = true;
     SavePlacement();
     form_.FormClose();
-    event->accept();
 }
 
 ScreenMetrics TMainWindow::Screen() const {

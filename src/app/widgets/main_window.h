@@ -57,6 +57,9 @@ public:
 
     // Runs creation; false when the program must not go on (the error was shown).
     bool Create();
+    // Saves the placement and removes the window's files, once: when the
+    // window closes, or when the program ends without closing it (a signal).
+    void CloseDown();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -101,6 +104,7 @@ private:
     TPlacementValues& placement_;
     TForm1 form_;
     bool placementRestored_ = false;
+    bool closedDown_ = false;
     QProgressDialog* progress_ = nullptr;  // shown while a large container decodes
 };
 
