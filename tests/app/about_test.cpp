@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QWidget>
 
+#include "app/qt_application.h"
 #include "app/widgets/about_dialog.h"
 #include "app/widgets/app_icon.h"
 #include "app/widgets/application.h"
@@ -16,17 +17,6 @@ namespace quellmark {
 namespace {
 
 const int kSizes[] = {16, 24, 32, 48, 64, 128, 256};
-
-// The test program's one application object, whichever test made it first.
-QApplication& App() {
-    if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return *existing;
-    static int argc = 1;
-    static char name[] = "quellmark-tests";
-    static char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Never destroyed, like the other widget tests' application.
-    return *new QApplication(argc, argv);
-}
 
 // A drawing, not an empty or solid square: some pixels are clear, some opaque.
 void ExpectDrawn(const QImage& picture, int size) {

@@ -24,6 +24,7 @@
 
 #include "app/map_values.h"
 #include "app/stamped_container.h"
+#include "app/qt_application.h"
 #include "app/widgets/main_window.h"
 #include "app/widgets/password_dialog.h"
 #include "scoped_env.h"
@@ -32,18 +33,6 @@
 namespace quellmark {
 
 namespace {
-
-QApplication& TheApplication() {
-    if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return *existing;
-    static int argc = 1;
-    static char name[] = "quellmark-tests";
-    static char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Never destroyed: Qt's own statics may be gone by the time a static
-    // application object would be torn down at exit.
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
 
 struct FixedStore : TPasswordStore {
     PasswordEntry entry;
@@ -162,7 +151,7 @@ class WindowCommandsTest : public TempDirTest {
 protected:
     void SetUp() override {
         TempDirTest::SetUp();
-        TheApplication();
+        App();
         cacheHome.emplace("XDG_CACHE_HOME", (root / "cache").string());
         std::filesystem::create_directories(root / "cache");
         container = MakeStampedContainer(root, "mail.ozv", {{"a.txt", "A"}, {"docs/b.txt", "B"}});
