@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/buffered_stream.h"
 #include "base/safe_paths.h"
 #include "base/streams.h"
 #include "base/text.h"
@@ -252,7 +253,9 @@ bool TSTCabReader::CheckCabinet(const std::string& file) {
 
 bool TSTCabReader::ListCabinetFiles(const std::string& cabinetFile, const TCabEntryCallback& callback) {
     if (!CheckCabinet(cabinetFile)) return false;
-    TFileStream stream(cabinetFile, FileMode::OpenRead);
+    TFileStream file(cabinetFile, FileMode::OpenRead);
+    // The directory is read a name's byte at a time.
+    TBufferedStream stream(file, 64 * 1024);
     CabHeader header;
     if (!ReadCabHeader(stream, header)) throw Exception("Cabinet file does not have the correct format");
     if (header.firstEntryOffset > stream.Size()) throw Exception("Failure setting file stream position");

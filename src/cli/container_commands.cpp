@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/buffered_stream.h"
 #include "base/safe_paths.h"
 #include "base/streams.h"
 #include "cabinet/cab_reader.h"
@@ -198,10 +199,13 @@ void DecipherBody(const std::string& containerPath, const std::string& cabinetPa
     manager.SetAlgorithm(names.AlgorithmAt(ReadAlgorithmIndex(containerPath)));
     manager.InitKey(password);
     manager.OnProgress = TerminalProgress("deciphering");
-    TFileStream container(containerPath, FileMode::OpenRead);
-    TFileStream cabinet(cabinetPath, FileMode::Create);
+    TFileStream containerFile(containerPath, FileMode::OpenRead);
+    TFileStream cabinetFile(cabinetPath, FileMode::Create);
+    TBufferedStream container(containerFile);
+    TBufferedStream cabinet(cabinetFile);
     container.SetPosition(kContainerHeaderSize);
     manager.DecipherStream(&container, &cabinet, container.Size());
+    cabinet.FlushBuffer();
 }
 
 int32_t IndexOf(const TCipherClass& cls) {

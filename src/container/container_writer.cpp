@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/buffered_stream.h"
 #include "base/streams.h"
 #include "container/unique_file.h"
 #include "container/vossel_decoder.h"
@@ -30,13 +31,16 @@ void WriteContainer(const std::string& cabinetPath, const std::string& container
     const std::string directory = slash == std::string::npos ? "." : containerPath.substr(0, slash == 0 ? 1 : slash);
     const std::string partial = CreateUniqueFile(directory, ".ozv-partial.tmp", true);
     try {
-        TFileStream cabinet(cabinetPath, FileMode::OpenRead);
-        TFileStream container(partial, FileMode::Create);
+        TFileStream cabinetFile(cabinetPath, FileMode::OpenRead);
+        TFileStream containerFile(partial, FileMode::Create);
+        TBufferedStream cabinet(cabinetFile);
+        TBufferedStream container(containerFile);
         uint8_t header[kContainerHeaderSize] = {};
         for (int i = 0; i < 4; ++i) header[i] = static_cast<uint8_t>(static_cast<uint32_t>(algorithmIndex) >> (8 * i));
         container.WriteBuffer(header, kContainerHeaderSize);
         manager.EncipherStream(&cabinet, &container, cabinet.Size());
-        container.Flush();
+        container.FlushBuffer();
+        containerFile.Flush();
     } catch (...) {
         std::remove(partial.c_str());
         throw;

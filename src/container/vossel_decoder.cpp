@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "base/buffered_stream.h"
 #include "base/streams.h"
 #include "container/unique_file.h"
 #include "crypto/registry.h"
@@ -55,8 +56,14 @@ void TVosselDecoder::DecodeContainer(TStringList& files, const std::string& cont
     TCipherManager cipherManager;
     TSTCabReader cabReader;
     {
-        TFileStream container(containerPath, FileMode::OpenRead);
-        TFileStream cabinet(tempCabinet_, FileMode::Create);
+        TFileStream containerFile(containerPath, FileMode::OpenRead);
+        TFileStream cabinetFile(tempCabinet_, FileMode::Create);
+        // The body is coded 4096 bytes at a time; the buffers turn that into
+        // few large transfers. After a failure the cabinet's buffer is still
+        // written out as the stream goes, so the temporary cabinet keeps what
+        // was deciphered.
+        TBufferedStream container(containerFile);
+        TBufferedStream cabinet(cabinetFile);
         // A header cut short reads as zeros: the body is then empty and the
         // cabinet step fails, whatever cipher the bytes that came select.
         uint8_t header[kContainerHeaderSize] = {};
@@ -65,8 +72,10 @@ void TVosselDecoder::DecodeContainer(TStringList& files, const std::string& cont
         cipherManager.SetMode(cmCTS);
         cipherManager.InitKey(password);
         cipherManager.OnProgress = OnProgress;
-        container.SetPosition(std::min(kContainerHeaderSize, container.Size()));
-        cipherManager.DecipherStream(&container, &cabinet, container.Size());
+        const int64_t containerSize = container.Size();
+        container.SetPosition(std::min(kContainerHeaderSize, containerSize));
+        cipherManager.DecipherStream(&container, &cabinet, containerSize);
+        cabinet.FlushBuffer();  // a full disk is reported here, not lost
     }
     bodyDeciphered_ = true;
     fileNames_.Clear();
