@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <unistd.h>
 
+#include "base/buffered_stream.h"
 #include "base/streams.h"
 #include "base/text.h"
 #include "cli/commands.h"
@@ -131,11 +132,16 @@ int CommandCode(const Invocation& inv, bool encipher) {
     else
         manager.InitKey(ObtainPassword(inv, encipher, true));
 
-    THandleStream in(STDIN_FILENO), out(STDOUT_FILENO);
+    THandleStream input(STDIN_FILENO), output(STDOUT_FILENO);
+    // Coding moves 4096 bytes at a time: buffered, a file or pipe sees few
+    // large transfers. Reads still fill every chunk, so the chunks are those
+    // of a file.
+    TBufferedStream in(input), out(output);
     if (encipher)
         manager.EncipherStream(&in, &out, INT64_MAX);
     else
         manager.DecipherStream(&in, &out, INT64_MAX);
+    out.FlushBuffer();
     return 0;
 }
 
