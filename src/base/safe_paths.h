@@ -11,4 +11,24 @@ namespace quellmark {
 // -1 with errno set.
 int OpenDirectoryBeneath(const std::string& base, const std::string& relative, bool create);
 
+// OpenDirectoryBeneath that keeps the last directory open: files of one
+// directory come one after another out of an archive, and each walk costs a
+// system call per level.
+class TDirectoryCache {
+public:
+    TDirectoryCache() = default;
+    ~TDirectoryCache() { Clear(); }
+    TDirectoryCache(const TDirectoryCache&) = delete;
+    TDirectoryCache& operator=(const TDirectoryCache&) = delete;
+
+    // As OpenDirectoryBeneath, but the descriptor belongs to the cache: it
+    // stays valid until the next Open or Clear and is not to be closed.
+    int Open(const std::string& base, const std::string& relative, bool create);
+    void Clear();
+
+private:
+    std::string base_, relative_;
+    int fd_ = -1;
+};
+
 }  // namespace quellmark

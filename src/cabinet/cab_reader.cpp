@@ -128,11 +128,12 @@ std::string CurrentDirectory() {
 // missing directories. No symbolic link is followed on the way: a link in
 // the place of the file itself is replaced by the new file. Returns -1 and
 // sets errno on failure; 0 with `skipped` set for a read-only file that is to be kept.
-int OpenBeneath(const std::string& base, const std::string& relative, bool keepReadOnly, bool& skipped) {
+int OpenBeneath(TDirectoryCache& directories, const std::string& base, const std::string& relative, bool keepReadOnly,
+                bool& skipped) {
     skipped = false;
     const std::size_t slash = relative.rfind('/');
     const std::string leaf = slash == std::string::npos ? relative : relative.substr(slash + 1);
-    int dir = OpenDirectoryBeneath(base, slash == std::string::npos ? "" : relative.substr(0, slash), true);
+    const int dir = directories.Open(base, slash == std::string::npos ? "" : relative.substr(0, slash), true);
     if (dir < 0) return -1;
     struct stat existing{};
     if (::fstatat(dir, leaf.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
@@ -140,7 +141,6 @@ int OpenBeneath(const std::string& base, const std::string& relative, bool keepR
             ::unlinkat(dir, leaf.c_str(), 0);
         } else if (S_ISREG(existing.st_mode) && (existing.st_mode & 0222) == 0) {
             if (keepReadOnly) {
-                ::close(dir);
                 skipped = true;
                 return 0;
             }
@@ -149,11 +149,7 @@ int OpenBeneath(const std::string& base, const std::string& relative, bool keepR
             }
         }
     }
-    int fd = ::openat(dir, leaf.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
-    int saved = errno;
-    ::close(dir);
-    errno = saved;
-    return fd;
+    return ::openat(dir, leaf.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
 }
 
 }  // namespace
@@ -295,6 +291,11 @@ void TSTCabReader::ExtractCabinet(const std::string& cabinetFile, const std::str
         return ::stat(path.c_str(), &info) == 0 && visited.insert({info.st_dev, info.st_ino}).second;
     };
     firstVisit(current);
+    // No directory stays open once the extraction ends, however it ends.
+    struct ClearWhenDone {
+        TDirectoryCache& cache;
+        ~ClearWhenDone() { cache.Clear(); }
+    } clearWhenDone{targetDirectories_};
     while (!current.empty()) {
         nextCabinet_.clear();
         nextDisk_.clear();
@@ -351,10 +352,12 @@ intptr_t TSTCabReader::CopyFile(FDINOTIFICATION& n) {
     bool skipped = false;
     int fd;
     if (target.compare(0, destination_.size(), destination_) == 0) {
-        fd = OpenBeneath(destination_, target.substr(destination_.size()), keepReadOnly, skipped);
+        fd = OpenBeneath(targetDirectories_, destination_, target.substr(destination_.size()), keepReadOnly, skipped);
     } else {  // a handler chose a place of its own
         const std::size_t slash = target.rfind('/');
-        fd = slash == std::string::npos ? -1 : OpenBeneath(target.substr(0, slash + 1), target.substr(slash + 1), keepReadOnly, skipped);
+        fd = slash == std::string::npos ? -1
+                                         : OpenBeneath(targetDirectories_, target.substr(0, slash + 1),
+                                                       target.substr(slash + 1), keepReadOnly, skipped);
     }
     if (skipped) return 0;
     if (fd < 0) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/exception.h"
+#include "base/safe_paths.h"
 #include "cabinet/cab_format.h"
 #include "cabinet/fdi.h"
 #include "base/component.h"
@@ -125,6 +126,7 @@ private:
     // current notification began; it goes into errorRecord_.erfType.
     int lastOsError_ = 0;
     std::vector<std::string> openSources_, openTargets_;  // files open for writing, not yet closed
+    TDirectoryCache targetDirectories_;                    // the directory the last file went into
     std::string refusal_;  // why a notification refused to go on, shown instead of the library's error
 };
 

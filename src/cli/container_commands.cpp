@@ -347,19 +347,23 @@ std::string SplitReason(const std::string& otherCabinet, bool beginsEarlier) {
                         SplitReason(first.otherCabinet, first.beginsEarlier) + others + "; nothing was extracted");
 }
 
+// The directories the last file was moved from and to, kept open for the
+// next file, which mostly shares them.
+struct TPlacement {
+    TDirectoryCache from, to;
+};
+
 // Moves `relative` from beneath `from` to beneath `to`, never through a link.
 // False when there was nothing to move (an entry named twice moves once).
-bool MoveIntoPlace(const std::string& from, const std::string& to, const std::string& relative) {
+bool MoveIntoPlace(const std::string& from, const std::string& to, const std::string& relative, TPlacement& places) {
     const std::size_t slash = relative.rfind('/');
     const std::string directory = slash == std::string::npos ? "" : relative.substr(0, slash);
     const std::string leaf = relative.substr(slash == std::string::npos ? 0 : slash + 1);
-    int source = OpenDirectoryBeneath(from, directory, false);
-    int target = source < 0 ? -1 : OpenDirectoryBeneath(to, directory, true);
+    const int source = places.from.Open(from, directory, false);
+    const int target = source < 0 ? -1 : places.to.Open(to, directory, true);
     const int error = errno;
     const bool moved = target >= 0 && ::renameat(source, leaf.c_str(), target, leaf.c_str()) == 0;
     const int moveError = errno;
-    if (source >= 0) ::close(source);
-    if (target >= 0) ::close(target);
     if (!moved && !(target >= 0 && moveError == ENOENT))
         throw Exception("cannot put \"" + relative + "\" into \"" + to + "\": " +
                         std::strerror(target < 0 ? error : moveError));
@@ -567,8 +571,9 @@ int CommandExtract(const Invocation& inv) {
     const std::vector<std::string> chosen = ChooseWhatToWrite(selected, directory, existing, terminal, kept);
     fs::create_directories(directory, error);
     if (error) throw Exception("cannot make the destination \"" + directory + "\": " + error.message());
+    TPlacement places;
     for (const auto& entry : chosen)
-        if (MoveIntoPlace(staging.Path(), directory, entry) && !quiet) std::printf("%s\n", entry.c_str());
+        if (MoveIntoPlace(staging.Path(), directory, entry, places) && !quiet) std::printf("%s\n", entry.c_str());
     if (!quiet)
         for (const auto& target : kept) std::fprintf(stderr, "ozv: kept the existing %s\n", Quoted(target).c_str());
     return kExitOk;
