@@ -1,5 +1,6 @@
 #include "cabinet/fdi.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -42,11 +43,60 @@ namespace {
 // handle instead of opening anything (and leaves closing it to the caller).
 constexpr char kHandlePrefix[] = "\x01" "fdi-handle:";
 
+// A cabinet being read is read through a small window: libmspack reads its
+// directory 16 bytes and a name at a time, seeking back after each name,
+// which would be two calls of the caller's hooks per entry.
+constexpr uint32_t kReadWindowSize = 4096;
+
+struct ReadWindow {
+    int64_t position = 0;      // where the next read starts
+    int64_t filePosition = 0;  // where the handle stands
+    int64_t start = 0;         // the file offset of data[0]
+    uint32_t length = 0;       // how much of data holds the file's bytes
+    uint8_t data[kReadWindowSize];
+};
+
 struct BridgeFile {
     FdiContext* context;
     intptr_t handle;
     bool borrowed;
+    ReadWindow* window;  // files opened for reading only
 };
+
+int ReadThroughWindow(BridgeFile& file, uint8_t* out, int bytes) {
+    ReadWindow& w = *file.window;
+    int done = 0;
+    while (done < bytes) {
+        if (w.position >= w.start && w.position < w.start + w.length) {
+            const int n = static_cast<int>(std::min<int64_t>(bytes - done, w.start + w.length - w.position));
+            std::memcpy(out + done, w.data + (w.position - w.start), static_cast<std::size_t>(n));
+            w.position += n;
+            done += n;
+            continue;
+        }
+        if (w.filePosition != w.position) {
+            if (file.context->seek(file.handle, w.position, 0) != w.position) return -1;
+            w.filePosition = w.position;
+        }
+        // The hooks read until the count or the end, so a short read is the end.
+        const bool direct = bytes - done >= static_cast<int>(kReadWindowSize);
+        uint8_t* target = direct ? out + done : w.data;
+        const uint32_t wanted = direct ? static_cast<uint32_t>(bytes - done) : kReadWindowSize;
+        const uint32_t n = file.context->read(file.handle, target, wanted);
+        if (n == static_cast<uint32_t>(-1)) return -1;
+        w.filePosition += n;
+        if (direct) {
+            w.position += n;
+            done += static_cast<int>(n);
+            if (n < wanted) break;
+        } else {
+            w.start = w.position;
+            w.length = n;
+            if (n == 0) break;
+        }
+    }
+    return done;
+}
 
 // libmspack hands its hooks copies of the system table it was made with, so
 // the hooks cannot find their context through it: the context at work is
@@ -74,22 +124,33 @@ mspack_file* HookOpen(mspack_system*, const char* name, int mode) {
         if (handle == -1) return nullptr;
     }
     auto* file = static_cast<BridgeFile*>(context->alloc(sizeof(BridgeFile)));
+    ReadWindow* window = nullptr;
+    if (file && !borrowed && mode == MSPACK_SYS_OPEN_READ) {
+        void* memory = context->alloc(sizeof(ReadWindow));
+        window = memory ? new (memory) ReadWindow{} : nullptr;
+        if (!window) {
+            context->free(file);
+            file = nullptr;
+        }
+    }
     if (!file) {
         if (!borrowed) context->close(handle);
         return nullptr;
     }
-    *file = {context, handle, borrowed};
+    *file = {context, handle, borrowed, window};
     return reinterpret_cast<mspack_file*>(file);
 }
 
 void HookClose(mspack_file* raw) {
     auto* file = reinterpret_cast<BridgeFile*>(raw);
     if (!file->borrowed) file->context->close(file->handle);
+    if (file->window) file->context->free(file->window);
     file->context->free(file);
 }
 
 int HookRead(mspack_file* raw, void* buffer, int bytes) {
     auto* file = reinterpret_cast<BridgeFile*>(raw);
+    if (file->window) return bytes < 0 ? -1 : ReadThroughWindow(*file, static_cast<uint8_t*>(buffer), bytes);
     uint32_t n = file->context->read(file->handle, buffer, static_cast<uint32_t>(bytes));
     return n == static_cast<uint32_t>(-1) ? -1 : static_cast<int>(n);
 }
@@ -102,12 +163,23 @@ int HookWrite(mspack_file* raw, void* buffer, int bytes) {
 
 int HookSeek(mspack_file* raw, off_t offset, int mode) {
     auto* file = reinterpret_cast<BridgeFile*>(raw);
+    if (ReadWindow* w = file->window; w && mode != MSPACK_SYS_SEEK_END) {
+        // The handle follows at the next read that needs it.
+        const int64_t target = (mode == MSPACK_SYS_SEEK_START ? 0 : w->position) + offset;
+        if (target < 0) return -1;
+        w->position = target;
+        return 0;
+    }
     int origin = mode == MSPACK_SYS_SEEK_START ? 0 : mode == MSPACK_SYS_SEEK_CUR ? 1 : 2;
-    return file->context->seek(file->handle, offset, origin) < 0 ? -1 : 0;
+    const int64_t at = file->context->seek(file->handle, offset, origin);
+    if (at < 0) return -1;
+    if (file->window) file->window->position = file->window->filePosition = at;
+    return 0;
 }
 
 off_t HookTell(mspack_file* raw) {
     auto* file = reinterpret_cast<BridgeFile*>(raw);
+    if (file->window) return static_cast<off_t>(file->window->position);
     return static_cast<off_t>(file->context->seek(file->handle, 0, 1));
 }
 
