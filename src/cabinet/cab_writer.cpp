@@ -171,8 +171,8 @@ void WriteCabinet(const std::string& cabinetPath, const std::vector<CabSource>& 
     // libgcab sets up a new zlib stream, a quarter megabyte, for every 32 KiB
     // block it compresses. Freed, that memory sits at the top of the heap,
     // which the allocator hands back to the system above 128 KiB, only to
-    // fault in and zero it again for the next block: a tenth of the time of
-    // a cabinet went into that. The heap keeps up to 32 MiB here instead.
+    // fault in and zero it again for the next block: nearly a fifth of the
+    // time of a cabinet went into that. The heap keeps up to 32 MiB instead.
     static const bool heapKept = mallopt(M_TRIM_THRESHOLD, 32 << 20) == 1;
     (void)heapKept;
     GRef<GCabCabinet> cabinet(gcab_cabinet_new());
