@@ -58,10 +58,12 @@ void ChainOver(const uint8_t* cipher, int32_t blocks, int32_t blockSize, uint8_t
 // stream E(F) of the tail rule.
 class TChunkGroup {
 public:
-    explicit TChunkGroup(int32_t blockSize)
+    // Room for `chunks` chunks (1 to kGroupChunks).
+    TChunkGroup(int32_t blockSize, int32_t chunks)
         : blockSize_(blockSize),
-          data_(std::make_unique_for_overwrite<uint8_t[]>(static_cast<std::size_t>(kGroupChunks) * kChunkSize)),
-          starts_(static_cast<std::size_t>(kGroupChunks) * static_cast<std::size_t>(blockSize)),
+          capacity_(chunks),
+          data_(std::make_unique_for_overwrite<uint8_t[]>(static_cast<std::size_t>(chunks) * kChunkSize)),
+          starts_(static_cast<std::size_t>(chunks) * static_cast<std::size_t>(blockSize)),
           tailKeys_(starts_.size()) {}
     // Plaintext stays behind in the chunks (as much as was ever used is
     // wiped), and the feedbacks and key streams come from the key.
@@ -79,7 +81,7 @@ public:
     // `count` is used up; false once a read returned nothing.
     bool Read(TStream& source, int64_t& count) {
         Clear();
-        while (count > 0 && Chunks() < kGroupChunks) {
+        while (count > 0 && Chunks() < capacity_) {
             const int64_t wanted = std::min<int64_t>(count, kChunkSize);
             const int64_t n = source.Read(data_.get() + bytes_, wanted);
             if (n <= 0) return false;
@@ -145,12 +147,14 @@ private:
         lengths_.clear();
         bytes_ = 0;
     }
-    uint8_t* Start(int32_t i) { return starts_.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(blockSize_); }
-    uint8_t* TailKey(int32_t i) {
-        return tailKeys_.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(blockSize_);
+    uint8_t* Start(int32_t i) { return starts_.data() + BlockOffset(i); }
+    uint8_t* TailKey(int32_t i) { return tailKeys_.data() + BlockOffset(i); }
+    std::size_t BlockOffset(int32_t i) const {
+        return static_cast<std::size_t>(i) * static_cast<std::size_t>(blockSize_);
     }
 
     const int32_t blockSize_;
+    const int32_t capacity_;
     std::unique_ptr<uint8_t[]> data_;  // the chunks, one after the other
     std::vector<uint8_t> starts_;    // each chunk's starting feedback
     std::vector<uint8_t> tailKeys_;  // each chunk's E(F) for a partial last block
@@ -170,7 +174,9 @@ void SetParallelDecipherMinimum(int64_t bytes) { parallelMinimum.store(bytes, st
 
 void DecipherStreamInParallel(TCipher& cipher, bool cts, TChainRegisters registers, TStream& source, TStream& dest,
                               int64_t count, TThreadPool& pool, const std::function<void(int64_t)>& chunkCoded) {
-    TChunkGroup groups[2] = {TChunkGroup(cipher.BlockSize()), TChunkGroup(cipher.BlockSize())};
+    // A short stream needs no more room than it has chunks.
+    const auto chunks = static_cast<int32_t>(std::min<int64_t>(count / kChunkSize + 1, kGroupChunks));
+    TChunkGroup groups[2] = {TChunkGroup(cipher.BlockSize(), chunks), TChunkGroup(cipher.BlockSize(), chunks)};
     TChunkGroup* reading = &groups[0];
     TChunkGroup* writing = &groups[1];
     int64_t written = 0;

@@ -257,7 +257,8 @@ TEST(ParallelDecipher, AFailingSourceOrDestEndsTheRunAsOnOneThread) {
         EXPECT_EQ(reports.back(), Report(0, 0));
         EXPECT_EQ(HexOf(cipher->Feedback(), 12), vector);
         ASSERT_LE(written.size(), plain.size());
-        EXPECT_TRUE(std::equal(written.begin(), written.end(), plain.begin())) << "wrong bytes written before the failure";
+        EXPECT_TRUE(std::equal(written.begin(), written.end(), plain.begin()))
+            << "wrong bytes written before the failure";
     };
     std::vector<Report> reports;
     TProgressScope progress(*cipher, [&](TProtection&, int64_t current, int64_t maximum) {
