@@ -187,7 +187,7 @@ TEST(ParallelDecipher, RijndaelTableCodeDeciphersAsOnOneThread) {
 // writing overlap, read in full and in short pieces, with a cut-off.
 TEST(ParallelDecipher, LongStreamsOfFullAndShortReadsDecipherAsOnOneThread) {
     std::mt19937 rng(5);
-    const std::vector<uint8_t> plain = RandomBytes(rng, 3 * 256 * kChunk + 5000);
+    const std::vector<uint8_t> plain = RandomBytes(rng, 2 * 256 * kChunk + 5000);
     for (const TCipherClass* cls : {&TCipher_Blowfish::Class, &TCipher_3Way::Class, &TCipher_Rijndael::Class}) {
         const char* name = cls->className;
         auto cipher = CreateCipher(*cls);
