@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <system_error>
 #include <utility>
 
 namespace quellmark {
@@ -74,10 +75,15 @@ TThreadPool::Job TThreadPool::Start(int32_t count, std::function<void(int32_t)> 
     {
         std::lock_guard lock(mutex_);
         if (threads_ == 1) return Job(*this, std::move(job));  // the caller does it all in Wait
-        while (static_cast<int>(workers_.size()) < threads_ - 1)
-            workers_.emplace_back([this, index = static_cast<int>(workers_.size())](std::stop_token stop) {
-                WorkerLoop(stop, index);
-            });
+        try {
+            while (static_cast<int>(workers_.size()) < threads_ - 1)
+                workers_.emplace_back([this, index = static_cast<int>(workers_.size())](std::stop_token stop) {
+                    WorkerLoop(stop, index);
+                });
+        } catch (const std::system_error&) {
+            // The system has no thread to spare: the job runs on the workers
+            // there are, and on its caller, who takes every item left over.
+        }
         queue_.push_back(job);
     }
     wake_.notify_all();

@@ -23,14 +23,15 @@ class TThreadPool {
     struct JobState;
 
 public:
-    // Runs `task(0)` ... `task(count - 1)`, each exactly once, on the pool.
-    // Destroying the job waits for every item, so whatever the task refers
-    // to may safely go out of scope after the job.
+    // `task(0)` ... `task(count - 1)` on the pool, each at most once; Wait
+    // sees them all done. Destroying a job not waited for (as when an error
+    // unwinds its caller) cancels the items nobody has taken and waits for
+    // those running, so whatever the task refers to may go out of scope
+    // right after the job.
     class Job {
     public:
         Job(Job&&) noexcept = default;
         Job& operator=(Job&&) = delete;
-        // Cancels the items nobody has taken and waits for the others.
         ~Job();
         // Works on the job's remaining items, then waits for those other
         // threads have taken. Raises the first exception an item raised.

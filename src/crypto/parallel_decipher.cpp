@@ -23,8 +23,7 @@ constexpr int32_t kChunkSize = TProtection::kChunkSize;
 // length, and a group is long enough that handing it over costs little.
 constexpr int32_t kGroupChunks = 256;
 
-// F after `blocks` full ciphertext blocks: cts XORs each block into F,
-// cbc leaves the last block there.
+// The XOR of `blocks` blocks of 8 * Words bytes into `feedback`, in words.
 template <int Words>
 void XorBlocksInto(uint8_t* feedback, const uint8_t* cipher, int32_t blocks) {
     uint64_t sum[Words] = {};
@@ -37,6 +36,8 @@ void XorBlocksInto(uint8_t* feedback, const uint8_t* cipher, int32_t blocks) {
     XorBuffers(feedback, feedback, reinterpret_cast<const uint8_t*>(sum), sizeof sum);
 }
 
+// F after `blocks` full ciphertext blocks: cts XORs each block into F,
+// cbc leaves the last block there.
 void ChainOver(const uint8_t* cipher, int32_t blocks, int32_t blockSize, uint8_t* feedback, bool cts) {
     if (blocks == 0) return;
     const auto block = static_cast<std::size_t>(blockSize);
