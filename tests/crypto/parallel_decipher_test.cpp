@@ -213,6 +213,29 @@ TEST(ParallelDecipher, LongStreamsOfFullAndShortReadsDecipherAsOnOneThread) {
     }
 }
 
+// A memory stream that refuses to seek, like a pipe that is not even asked
+// where it stands.
+class UnseekableStream : public TMemoryStream {
+public:
+    using TMemoryStream::TMemoryStream;
+    int64_t Seek(int64_t, SeekOrigin) override { throw EStreamError("no seeking here"); }
+};
+
+// Between two streams nothing needs to seek, on one thread or on several.
+TEST(ParallelDecipher, TwoStreamsAreCodedWithoutSeeking) {
+    auto cipher = CreateCipher(TCipher_Blowfish::Class);
+    cipher->InitKey("no seeking");
+    std::mt19937 rng(17);
+    const std::vector<uint8_t> plain = RandomBytes(rng, 3 * kChunk + 5);
+    const std::vector<uint8_t> coded = Encipher(*cipher, plain);
+    for (int threads : {1, 2}) {
+        ParallelSetting setting(threads);
+        UnseekableStream source(coded), dest;
+        cipher->ProcessStream(&source, &dest, static_cast<int64_t>(coded.size()), actDecipher);
+        EXPECT_EQ(dest.Bytes(), plain) << threads << " threads";
+    }
+}
+
 // A stream whose reads fail after `goodReads` of them.
 class FailingSource : public TMemoryStream {
 public:
