@@ -128,7 +128,7 @@ void ExpectEveryLengthAlike(TCipher& cipher, std::mt19937& rng) {
 
 class EveryCipherInParallel : public ::testing::TestWithParam<const TCipherClass*> {};
 
-TEST_P(EveryCipherInParallel, EveryLengthToThreeChunksDeciphersAsOnOneThread) {
+TEST_P(EveryCipherInParallel, LengthsAtEveryBoundaryToThreeChunksDecipherAsOnOneThread) {
     auto cipher = CreateCipher(*GetParam());
     cipher->InitKey("many hands");
     std::mt19937 rng(static_cast<unsigned>(std::string_view(GetParam()->className).size() * 97 + 5));
@@ -174,6 +174,41 @@ TEST_P(EveryCipherInParallel, ShortReadsCutTheChunksWhereTheyFall) {
 
 INSTANTIATE_TEST_SUITE_P(Registry, EveryCipherInParallel, ::testing::ValuesIn(RegisteredCiphers()),
                          [](const auto& info) { return std::string(info.param->className); });
+
+// A memory stream whose reads return the lengths of a list in turn.
+class ScriptedStream : public TMemoryStream {
+public:
+    ScriptedStream(std::vector<uint8_t> bytes, std::vector<int64_t> reads)
+        : TMemoryStream(std::move(bytes)), reads_(std::move(reads)) {}
+    int64_t Read(void* buffer, int64_t count) override {
+        const int64_t n = next_ < reads_.size() ? reads_[next_++] : count;
+        return TMemoryStream::Read(buffer, std::min(count, n));
+    }
+
+private:
+    std::vector<int64_t> reads_;
+    std::size_t next_ = 0;
+};
+
+// Reads of every length from one byte to a chunk, in a shuffled order, make
+// chunks of every length, each ending in every possible partial block.
+TEST(ParallelDecipher, ChunksOfEveryLengthDecipherAsOnOneThread) {
+    std::mt19937 rng(4);
+    std::vector<int64_t> reads(kChunk);
+    for (int64_t i = 0; i < kChunk; ++i) reads[static_cast<std::size_t>(i)] = i + 1;
+    std::shuffle(reads.begin(), reads.end(), rng);
+    const std::vector<uint8_t> data = RandomBytes(rng, static_cast<std::size_t>(kChunk * (kChunk + 1) / 2));
+    for (const TCipherClass* cls : {&TCipher_Blowfish::Class, &TCipher_3Way::Class}) {
+        auto cipher = CreateCipher(*cls);
+        cipher->InitKey("every length");
+        for (TCipherMode mode : {cmCTS, cmCBC}) {
+            cipher->Mode = mode;
+            ScriptedStream oneSource(data, reads), twoSource(data, reads);
+            const Outcome one = Decipher(*cipher, oneSource, -1, 1);
+            EXPECT_EQ(Decipher(*cipher, twoSource, -1, 2), one) << cls->className << " mode " << int(mode);
+        }
+    }
+}
 
 TEST(ParallelDecipher, RijndaelTableCodeDeciphersAsOnOneThread) {
     auto cipher = std::make_shared<TCipher_Rijndael>();
