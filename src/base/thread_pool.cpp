@@ -105,16 +105,26 @@ void TThreadPool::WorkerLoop(std::stop_token stop, int index) {
     }
 }
 
-void TThreadPool::WorkOn(JobState& job) {
-    for (int32_t item; (item = job.next.fetch_add(1, std::memory_order_relaxed)) < job.count;) {
-        try {
-            job.task(item);
-        } catch (...) {
-            std::lock_guard lock(job.mutex);
-            if (!job.error) job.error = std::current_exception();
-        }
-        job.Complete(1);
+bool TThreadPool::RunOne(JobState& job) {
+    const int32_t item = job.next.fetch_add(1, std::memory_order_relaxed);
+    if (item >= job.count) return false;
+    try {
+        job.task(item);
+    } catch (...) {
+        std::lock_guard lock(job.mutex);
+        if (!job.error) job.error = std::current_exception();
     }
+    job.Complete(1);
+    return true;
+}
+
+void TThreadPool::WorkOn(JobState& job) {
+    while (RunOne(job)) {}
+}
+
+std::shared_ptr<TThreadPool::JobState> TThreadPool::FirstQueued() {
+    std::lock_guard lock(mutex_);
+    return queue_.empty() ? nullptr : queue_.front();
 }
 
 void TThreadPool::Retire(const std::shared_ptr<JobState>& job) {
@@ -128,7 +138,14 @@ void TThreadPool::Job::Wait() {
     std::shared_ptr<JobState> job = std::move(state_);
     WorkOn(*job);
     pool_->Retire(job);
-    {
+    // While other threads finish the last items, the caller takes items of
+    // jobs started after this one, one at a time, so that it is back as
+    // soon as this job is done; with nothing to take it sleeps.
+    while (!job->Finished()) {
+        if (std::shared_ptr<JobState> other = pool_->FirstQueued()) {
+            if (!RunOne(*other)) pool_->Retire(other);
+            continue;
+        }
         std::unique_lock lock(job->mutex);
         job->done.wait(lock, [&] { return job->Finished(); });
     }

@@ -34,7 +34,8 @@ public:
         Job& operator=(Job&&) = delete;
         ~Job();
         // Works on the job's remaining items, then waits for those other
-        // threads have taken. Raises the first exception an item raised.
+        // threads have taken, meanwhile helping with later jobs. Raises the
+        // first exception an item raised.
         void Wait();
 
     private:
@@ -68,8 +69,12 @@ public:
 
 private:
     void WorkerLoop(std::stop_token stop, int index);
+    // Takes and runs one item of `job`; false when none was left.
+    static bool RunOne(JobState& job);
     // Takes items of `job` until none is left.
     static void WorkOn(JobState& job);
+    // The oldest job with items perhaps left to take, or null.
+    std::shared_ptr<JobState> FirstQueued();
     // Takes a job whose items are all taken off the queue.
     void Retire(const std::shared_ptr<JobState>& job);
 

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -178,25 +179,30 @@ void DecipherStreamInParallel(TCipher& cipher, bool cts, TChainRegisters registe
     // A short stream needs no more room than it has chunks.
     const auto chunks = static_cast<int32_t>(std::min<int64_t>(count / kChunkSize + 1, kGroupChunks));
     TChunkGroup groups[2] = {TChunkGroup(cipher.BlockSize(), chunks), TChunkGroup(cipher.BlockSize(), chunks)};
-    TChunkGroup* reading = &groups[0];
-    TChunkGroup* writing = &groups[1];
-    int64_t written = 0;
-    bool more = reading->Read(source, count);
-    reading->Chain(cipher, cts, registers);
-    // The pool deciphers one group while this thread writes the one before
-    // and reads and chains the one after; then it helps with the rest.
-    while (reading->Chunks() > 0) {
-        TChunkGroup& group = *reading;
-        TThreadPool::Job job = pool.Start(group.Chunks(), [&](int32_t i) { group.Decipher(cipher, cts, i); });
-        writing->Write(dest, written, chunkCoded);
+    // Declared after the groups, so that an error waits for the jobs' running
+    // items before the groups go.
+    std::optional<TThreadPool::Job> jobs[2];
+    bool more = true;
+    auto readAndStart = [&](TChunkGroup& group, std::optional<TThreadPool::Job>& job) {
         if (more && count > 0) {
-            more = writing->Read(source, count);
-            writing->Chain(cipher, cts, registers);
+            more = group.Read(source, count);
+            group.Chain(cipher, cts, registers);
         }
-        job.Wait();
-        std::swap(reading, writing);
+        if (group.Chunks() == 0) return;
+        job.emplace(pool.Start(group.Chunks(), [&cipher, cts, &group](int32_t i) { group.Decipher(cipher, cts, i); }));
+    };
+    // Both groups are in the pool's hands, except while this thread writes
+    // one and reads the next into it; the workers go on with the other, and
+    // this thread helps with it while it waits for the last of a group.
+    int64_t written = 0;
+    readAndStart(groups[0], jobs[0]);
+    readAndStart(groups[1], jobs[1]);
+    for (int g = 0; jobs[g]; g ^= 1) {  // groups come back in the order they were read
+        jobs[g]->Wait();
+        jobs[g].reset();
+        groups[g].Write(dest, written, chunkCoded);
+        readAndStart(groups[g], jobs[g]);
     }
-    writing->Write(dest, written, chunkCoded);
 }
 
 }  // namespace quellmark
