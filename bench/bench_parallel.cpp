@@ -99,7 +99,7 @@ int Register() {
     for (const Case& c : {Case{"Blowfish", "Blowfish", false}, Case{"Rijndael_aesni", "Rijndael", true}})
         benchmark::RegisterBenchmark((std::string("decipher_short/") + c.name).c_str(), BM_DecipherShort, c.algorithm,
                                      c.aesInstructions)
-            ->ArgsProduct({{16 << 10, 32 << 10, 64 << 10, 128 << 10, 256 << 10}, {1, 2}})
+            ->ArgsProduct({{16 << 10, 64 << 10, 256 << 10, 1 << 20, 4 << 20}, {1, 2}})
             ->ArgNames({"bytes", "threads"})
             ->UseRealTime();
     return 0;

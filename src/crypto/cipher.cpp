@@ -173,12 +173,12 @@ void TCipher::ProcessChunk(uint8_t* buffer, int32_t size, TProtectionAction acti
 // A parallel run must give what ProcessChunk would, chunk by chunk, so it is
 // taken only where ProcessChunk comes down to DecipherChained and the tail
 // rule: deciphering, permitted, cts or cbc, nothing chained, and a class
-// whose block routines may run side by side. Coding a stream in place keeps
+// whose block routines may run side by side and gain from it. Coding a stream in place keeps
 // the common loop, which reads each chunk before it writes over it.
 void TCipher::CodeChunks(TStream& source, TStream& dest, int64_t count, TProtectionAction action) {
     const bool parallel = action == actDecipher && PermittedActions.Contains(actDecipher) && !ChainedProtection() &&
-                          (Mode == cmCTS || Mode == cmCBC) && !HasRunningState() && &source != &dest &&
-                          count >= ParallelDecipherMinimum() && TThreadPool::Shared().Threads() > 1;
+                          (Mode == cmCTS || Mode == cmCBC) && !HasRunningState() && GainsFromThreads() &&
+                          &source != &dest && count >= ParallelDecipherMinimum() && TThreadPool::Shared().Threads() > 1;
     if (!parallel) {
         TProtection::CodeChunks(source, dest, count, action);
         return;

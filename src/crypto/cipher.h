@@ -142,6 +142,11 @@ public:
     // DecipherBlock, DecipherBlocks, DecipherChained with a feedback of the
     // caller's) only read the object, so several threads may use it at once.
     virtual bool HasRunningState() const { return false; }
+    // Whether a long stream deciphers faster on several threads. A class
+    // that deciphers about as fast as memory is copied (AES instructions)
+    // gains nothing: the chunks' reading, chaining and writing, which stay
+    // on one thread, take as long as deciphering them.
+    virtual bool GainsFromThreads() const { return true; }
     // Overwrites every secret buffer and clears the state.
     virtual void Scrub();
 
