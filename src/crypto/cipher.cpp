@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/thread_pool.h"
 #include "crypto/bytes.h"
 #include "crypto/hashes/ripemd.h"
+#include "crypto/parallel_decipher.h"
 #include "crypto/random_fill.h"
 
 namespace quellmark {
@@ -166,6 +168,24 @@ void TCipher::ProcessChunk(uint8_t* buffer, int32_t size, TProtectionAction acti
         TProtection::ProcessChunk(buffer, size, action);
         if (PermittedActions.Contains(action)) EncipherData(buffer, buffer, size);
     }
+}
+
+// A parallel run must give what ProcessChunk would, chunk by chunk, so it is
+// taken only where ProcessChunk comes down to DecipherChained and the tail
+// rule: deciphering, permitted, cts or cbc, nothing chained, and a class
+// whose block routines may run side by side and gain from it. Coding a stream in place keeps
+// the common loop, which reads each chunk before it writes over it.
+void TCipher::CodeChunks(TStream& source, TStream& dest, int64_t count, TProtectionAction action) {
+    const bool parallel = action == actDecipher && PermittedActions.Contains(actDecipher) && !ChainedProtection() &&
+                          (Mode == cmCTS || Mode == cmCBC) && !HasRunningState() && GainsFromThreads() &&
+                          &source != &dest && count >= ParallelDecipherMinimum() && TThreadPool::Shared().Threads() > 1;
+    if (!parallel) {
+        TProtection::CodeChunks(source, dest, count, action);
+        return;
+    }
+    ReportProgress(0, count);
+    DecipherStreamInParallel(*this, Mode == cmCTS, {feedback_.get(), buffer_.get()}, source, dest, count,
+                             TThreadPool::Shared(), [this, count](int64_t done) { ReportProgress(done, count); });
 }
 
 void TCipher::EncipherData(const uint8_t* source, uint8_t* dest, int32_t size) {

@@ -136,6 +136,17 @@ public:
     virtual void DecipherChained(const uint8_t* source, uint8_t* dest, int32_t count, uint8_t* feedback, bool cts);
     // Puts the feedback back to the vector, keeping the run's last feedback in the work buffer.
     virtual void RewindFeedback();
+    // Whether the block routines move state of the object on, as a key
+    // stream generator does: such a class codes a stream in order on one
+    // thread. Every other class's block routines (EncipherBlock,
+    // DecipherBlock, DecipherBlocks, DecipherChained with a feedback of the
+    // caller's) only read the object, so several threads may use it at once.
+    virtual bool HasRunningState() const { return false; }
+    // Whether a long stream deciphers faster on several threads. A class
+    // that deciphers about as fast as memory is copied (AES instructions)
+    // gains nothing: the chunks' reading, chaining and writing, which stay
+    // on one thread, take as long as deciphering them.
+    virtual bool GainsFromThreads() const { return true; }
     // Overwrites every secret buffer and clears the state.
     virtual void Scrub();
 
@@ -156,6 +167,9 @@ public:
     const uint8_t* UserData() const { return userData_.get(); }
 
 protected:
+    // Deciphers a cts or cbc stream on the process's thread pool when that
+    // pays and gives the same result; every other run takes the common loop.
+    void CodeChunks(TStream& source, TStream& dest, int64_t count, TProtectionAction action) override;
     // The class's key schedule from the first `size` bytes of `key`, called by
     // Init on a scrubbed cipher with 0 <= size <= MaxKeySize() (`key` may be
     // null when `size` is 0). A size the algorithm cannot take is refused

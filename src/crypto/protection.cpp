@@ -72,7 +72,21 @@ void TProtection::CodeChunks(TStream& source, TStream& dest, int64_t count, TPro
         }
         return;
     }
-    // Two noted positions let source and dest be one and the same stream.
+    if (&source != &dest) {
+        // Each stream keeps its own position, so no seeking is needed (a
+        // file stream's seek is a system call per chunk).
+        while (count > 0) {
+            int64_t n = source.Read(chunk.data(), std::min<int64_t>(count, kChunkSize));
+            if (n <= 0) break;
+            ProcessChunk(chunk.data(), static_cast<int32_t>(n), action);
+            dest.WriteBuffer(chunk.data(), n);  // a short write is an error, never silent loss
+            count -= n;
+            ReportProgress(total - count, total);
+        }
+        return;
+    }
+    // One stream coded in place: the read and the write position are
+    // noted apart and each chunk seeks to the one it needs.
     int64_t sourcePos = source.Position();
     int64_t destPos = dest.Position();
     while (count > 0) {
@@ -82,7 +96,7 @@ void TProtection::CodeChunks(TStream& source, TStream& dest, int64_t count, TPro
         if (n <= 0) break;
         ProcessChunk(chunk.data(), static_cast<int32_t>(n), action);
         dest.SetPosition(destPos);
-        dest.WriteBuffer(chunk.data(), n);  // a short write is an error, never silent loss
+        dest.WriteBuffer(chunk.data(), n);
         destPos = dest.Position();
         count -= n;
         ReportProgress(total - count, total);

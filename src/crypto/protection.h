@@ -79,10 +79,14 @@ public:
 
 protected:
     void ReportProgress(int64_t current, int64_t maximum);
+    // The chunk loop of ProcessStream, run between BeginCoding and
+    // EndCoding: reports (0, count), then reads, codes and writes chunk by
+    // chunk, reporting the bytes done after each. A class may code the same
+    // chunks another way if the output, the reports and its own state at
+    // the end are those this loop gives.
+    virtual void CodeChunks(TStream& source, TStream& dest, int64_t count, TProtectionAction action);
 
 private:
-    void CodeChunks(TStream& source, TStream& dest, int64_t count, TProtectionAction action);
-
     std::shared_ptr<TProtection> chained_;
 };
 

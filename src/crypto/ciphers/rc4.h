@@ -18,6 +18,7 @@ public:
     void DecipherBlocks(uint8_t* blocks, int32_t count) override;
     void DecipherChained(const uint8_t* source, uint8_t* dest, int32_t count, uint8_t* feedback, bool cts) override;
     void RewindFeedback() override;
+    bool HasRunningState() const override { return true; }
     void Scrub() override;
 
 private:

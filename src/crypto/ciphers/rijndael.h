@@ -16,6 +16,7 @@ public:
     void DecipherBlock(uint8_t* block) override;
     void DecipherBlocks(uint8_t* blocks, int32_t count) override;
     void DecipherChained(const uint8_t* source, uint8_t* dest, int32_t count, uint8_t* feedback, bool cts) override;
+    bool GainsFromThreads() const override { return !useAesNi_; }
 
     int32_t Rounds() const { return rounds_; }
     // Whether the AES instructions are in use; off, the table code runs.

@@ -17,6 +17,7 @@ public:
     void DecipherBlock(uint8_t* block) override;
     void DecipherBlocks(uint8_t* blocks, int32_t count) override;
     void RewindFeedback() override;
+    bool HasRunningState() const override { return true; }
 
     struct State {
         uint8_t rotor, ratchet, avalanche, lastPlain, lastCipher;

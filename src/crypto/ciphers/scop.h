@@ -17,6 +17,7 @@ public:
     void EncipherBlock(uint8_t* block) override;
     void DecipherBlock(uint8_t* block) override;
     void RewindFeedback() override;
+    bool HasRunningState() const override { return true; }
 
 private:
     void KeySchedule(const uint8_t* key, int32_t size) override;
