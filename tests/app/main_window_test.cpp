@@ -29,18 +29,13 @@
 #include "base/exception.h"
 #include "cabinet/cab_writer.h"
 #include "container/container_writer.h"
+#include "app/fixed_store.h"
 #include "scoped_env.h"
 #include "temp_dir.h"
 
 namespace quellmark {
 
 namespace {
-
-struct FixedStore : TPasswordStore {
-    PasswordEntry entry;
-    PasswordEntry Load() override { return entry; }
-    void Save(const PasswordEntry& e) override { entry = e; }
-};
 
 // Answers the next modal file dialogs in turn: "=" accepts what the dialog
 // offers, a directory accepts the offered name there, empty cancels.

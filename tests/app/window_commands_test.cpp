@@ -27,18 +27,13 @@
 #include "app/qt_application.h"
 #include "app/widgets/main_window.h"
 #include "app/widgets/password_dialog.h"
+#include "app/fixed_store.h"
 #include "scoped_env.h"
 #include "temp_dir.h"
 
 namespace quellmark {
 
 namespace {
-
-struct FixedStore : TPasswordStore {
-    PasswordEntry entry;
-    PasswordEntry Load() override { return entry; }
-    void Save(const PasswordEntry& e) override { entry = e; }
-};
 
 // Answers the modal windows as they open, each with the next step of a
 // script, and records what each showed (a message box "Title: text", the

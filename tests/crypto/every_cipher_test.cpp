@@ -11,18 +11,11 @@
 #include "crypto/registry.h"
 #include "test_support.h"
 #include "vector_file.h"
+#include "crypto/registered_ciphers.h"
 
 namespace quellmark {
 
 namespace {
-
-std::vector<const TCipherClass*> RegisteredCiphers() {
-    std::vector<const TCipherClass*> classes;
-    const TStringList& entries = CipherRegistry().Entries();
-    for (std::size_t i = 0; i < entries.Count(); ++i)
-        if (const TCipherClass* cls = TCipherRegistry::ClassAt(entries, i)) classes.push_back(cls);
-    return classes;
-}
 
 // The classes whose key setup refuses an empty key; every other class takes one.
 bool RefusesAnEmptyKey(const TCipherClass& cls) {

@@ -16,6 +16,7 @@
 #include "crypto/parallel_decipher.h"
 #include "crypto/registry.h"
 #include "test_support.h"
+#include "crypto/registered_ciphers.h"
 
 namespace quellmark {
 
@@ -23,14 +24,6 @@ namespace {
 
 using Report = std::pair<int64_t, int64_t>;
 constexpr int64_t kChunk = TProtection::kChunkSize;
-
-std::vector<const TCipherClass*> RegisteredCiphers() {
-    std::vector<const TCipherClass*> classes;
-    const TStringList& entries = CipherRegistry().Entries();
-    for (std::size_t i = 0; i < entries.Count(); ++i)
-        if (const TCipherClass* cls = TCipherRegistry::ClassAt(entries, i)) classes.push_back(cls);
-    return classes;
-}
 
 // Runs the shared pool with `threads` threads and sends streams of any
 // length down the parallel path while it lives.
