@@ -1,6 +1,7 @@
 #include "app/form1.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -9,11 +10,13 @@
 #include <unistd.h>
 
 #include "app/file_copy.h"
+#include "app/new_container.h"
 #include "base/exception.h"
 #include "base/streams.h"
 #include "base/string_list.h"
 #include "container/decode_failure.h"
 #include "container/vossel_decoder.h"
+#include "mail/mail_containers.h"
 
 namespace quellmark {
 
@@ -109,8 +112,15 @@ void TForm1::StartupSequence() {
                 break;
             }
         }
+        // Mail is opened down to the one container in it before the password
+        // is asked for, so that the dialog can name that container.
+        std::optional<OpenTarget> target;
+        if (argument_) {
+            target = ArgumentTarget();
+            if (!target) break;
+        }
         if (!rememberPassword) {
-            if (auto entry = ui_.AskPassword({}, argument_.value_or(""))) {
+            if (auto entry = ui_.AskPassword({}, target ? target->shown : "")) {
                 rememberPassword = entry->remember;
                 password = entry->password;
                 SavePassword();
@@ -120,7 +130,7 @@ void TForm1::StartupSequence() {
             }
         }
         startupOpen = true;
-        if (argument_) OpenAttachment(*argument_);
+        if (target) OpenAttachment(target->file, target->shown);
     }
     startupOpen = false;
 }
@@ -131,24 +141,95 @@ void TForm1::Open1Click() {
     OpenChosen(*chosen);  // there are no short path names here
 }
 
-void TForm1::OpenChosen(const std::string& path) {
+void TForm1::OpenChosen(const std::string& chosen) {
     startupOpen = false;
-    OpenAttachment(path);
+    const std::optional<OpenTarget> target = ResolveChosen(chosen);
+    if (!target) return;
+    const std::string& path = target->file;
+    OpenAttachment(path, target->shown);
     // Rather than send the user off to Change Password and back to File >
     // Open, ask for the password where it failed. The record changes only
     // when a new password is confirmed.
     while (passwordRejected_ && ui_.AskYesNo(kWrongPasswordQuestion)) {
-        auto entry = ui_.AskPassword({}, path);
+        auto entry = ui_.AskPassword({}, target->shown);
         if (!entry) return;
         rememberPassword = entry->remember;
         password = entry->password;
         SavePassword();
         startupOpen = false;
-        OpenAttachment(path);
+        OpenAttachment(path, target->shown);
     }
 }
 
-void TForm1::OpenAttachment(const std::string& path) {
+std::optional<TForm1::OpenTarget> TForm1::ArgumentTarget() {
+    if (!argumentTarget_ && argument_) argumentTarget_ = ResolveChosen(*argument_);
+    return argumentTarget_;
+}
+
+std::optional<TForm1::OpenTarget> TForm1::ResolveChosen(const std::string& path) {
+    MailKind kind = MailKind::None;
+    try {
+        kind = DetectMailKind(path);
+    } catch (const std::exception& e) {
+        // What cannot be read is no mail; the open that follows says what is wrong.
+        ui_.LogWarning("Cannot tell whether \"" + path + "\" is e-mail: " + e.what());
+    }
+    if (kind == MailKind::None) return OpenTarget{path, path};
+
+    // The containers of the mail opened before are of no more use.
+    if (!mailDirectory_.empty() && !RemoveTree(mailDirectory_))
+        ui_.LogWarning("Could not remove everything in \"" + mailDirectory_ + "\"");
+    mailDirectory_.clear();
+    // The dot keeps the folder apart from the unpacked files: no container
+    // lists a name that starts so, and the list never shows it.
+    std::string made = scratchDir + "/.mail-XXXXXX";
+    if (!CanWriteScratch() || !::mkdtemp(made.data())) {
+        ui_.ShowError(kDirectoryPermissionsMessage);
+        return std::nullopt;
+    }
+    mailDirectory_ = made;
+
+    std::vector<MailContainer> found;
+    ui_.ProgressCaption("Reading the e-mail...");
+    try {
+        found = SaveMailContainers(path, mailDirectory_, [this](uint64_t done, uint64_t total) {
+            ui_.Progress(static_cast<int64_t>(done), static_cast<int64_t>(total));
+        });
+    } catch (const EMailFormat& e) {
+        ui_.Progress(0, 0);
+        ui_.LogWarning("Cannot read \"" + path + "\" as e-mail: " + e.what());
+        ui_.ShowError("\"" + path + "\" cannot be read as e-mail:\r\n" + e.Message());
+        return std::nullopt;
+    } catch (const std::exception& e) {
+        ui_.Progress(0, 0);
+        ui_.LogWarning("Cannot take the attachments out of \"" + path + "\": " + e.what());
+        ui_.ShowError("The attachments in \"" + path + "\" could not be taken out:\r\n" + e.what());
+        return std::nullopt;
+    }
+    ui_.Progress(0, 0);
+    if (found.empty()) {
+        ui_.ShowError("The e-mail \"" + path + "\" holds no encrypted attachment (no *.ozv file).");
+        return std::nullopt;
+    }
+    std::size_t chosen = 0;
+    if (found.size() > 1) {
+        const std::optional<std::size_t> answer = ui_.ChooseAttachment(found);
+        if (!answer || *answer >= found.size()) {
+            RemoveTree(mailDirectory_);
+            mailDirectory_.clear();
+            return std::nullopt;
+        }
+        chosen = *answer;
+    }
+    for (std::size_t i = 0; i < found.size(); ++i)
+        if (i != chosen) ::unlink(found[i].path.c_str());
+    // Shown as a file inside the mail: the password dialog and the window's
+    // title name the attachment, and the whole path tells where it came from.
+    return OpenTarget{found[chosen].path, path + "/" + SafeAttachmentName(found[chosen].name)};
+}
+
+void TForm1::OpenAttachment(const std::string& path, const std::string& shownPath) {
+    const std::string& shown = shownPath.empty() ? path : shownPath;
     lastOpenFailed = false;
     passwordRejected_ = false;
     ui_.ClearList();
@@ -164,16 +245,17 @@ void TForm1::OpenAttachment(const std::string& path) {
         // Set when the open failed for a reason the password cannot have caused.
         std::optional<std::string> problem;
         if (const PathCheck check = CheckAttachmentPath(path); check.kind != PathCheck::File) {
-            ui_.LogWarning("Cannot open \"" + path + "\": " + check.reason);
+            ui_.LogWarning("Cannot open \"" + shown + "\": " + check.reason);
             problem = check.reason;
         } else {
+            ui_.ProgressCaption("Deciphering the attachment...");
             TVosselDecoder decoder;
             decoder.OnProgress = [this](TProtection&, int64_t current, int64_t total) { ui_.Progress(current, total); };
             try {
                 decoder.DecodeContainer(names, path, scratchDir, password);
             } catch (const std::exception& e) {
                 names.Clear();
-                ui_.LogWarning("Cannot decode \"" + path + "\": " + e.what());
+                ui_.LogWarning("Cannot decode \"" + shown + "\": " + e.what());
                 const TDecodeFailure failure = ExplainDecodeFailure(decoder, e);
                 if (failure.passwordMayBeWrong) {
                     passwordRejected_ = true;
@@ -182,13 +264,13 @@ void TForm1::OpenAttachment(const std::string& path) {
                 problem = failure.reason;
             } catch (...) {
                 names.Clear();
-                ui_.LogWarning("Cannot decode \"" + path + "\": an unexpected failure");
+                ui_.LogWarning("Cannot decode \"" + shown + "\": an unexpected failure");
                 passwordRejected_ = true;
                 throw Exception("Invalid Password");
             }
         }
         if (problem) {
-            ui_.ShowMessage(ProblemMessage(path, *problem));
+            ui_.ShowMessage(ProblemMessage(shown, *problem));
             lastOpenFailed = true;
         }
     } catch (const Exception& e) {
@@ -201,8 +283,8 @@ void TForm1::OpenAttachment(const std::string& path) {
         lastOpenFailed = true;
     }
     if (!lastOpenFailed) {
-        openContainer_ = path;
-        ui_.ShowContainerName(fs::path(path).filename().string());
+        openContainer_ = shown;
+        ui_.ShowContainerName(fs::path(shown).filename().string());
     }
     for (const auto& entry : names) ui_.AddListItem(entry.text, ui_.IconIndexFor(entry.text));
 }
@@ -232,12 +314,72 @@ void TForm1::ChangePassword1Click() {
     password = entry->password;
     SavePassword();
     startupOpen = false;
-    if (lastOpenFailed && argument_) OpenAttachment(*argument_);
+    if (lastOpenFailed && argument_) {
+        if (const std::optional<OpenTarget> target = ArgumentTarget()) OpenAttachment(target->file, target->shown);
+    }
 }
 
 std::string TForm1::PasswordTarget() const {
-    if (lastOpenFailed && argument_) return *argument_;
+    if (lastOpenFailed && argument_) return argumentTarget_ ? argumentTarget_->shown : *argument_;
     return openContainer_;
+}
+
+bool TForm1::NewContainer1Click(NewContainerRequest request) {
+    std::string keyed;
+    for (;;) {
+        std::optional<NewContainerRequest> answer = ui_.AskNewContainer(request);
+        if (!answer) return false;
+        request = std::move(*answer);
+        const std::optional<std::string> problem = CheckNewContainer(request, passwordCodePage, keyed);
+        if (!problem) break;
+        ui_.ShowError(*problem);
+        // The dialog comes back as it was, but for the passwords: one of
+        // them, at least, must be typed again.
+        request.password.clear();
+        request.confirmation.clear();
+    }
+    // The target was filled in for the user, or chosen in a save dialog
+    // that did not ask: it is asked here, once, for both.
+    if (fs::exists(fs::symlink_status(request.target)) &&
+        !ui_.AskYesNo("The file \"" + request.target + "\" already exists.\r\nDo you want to replace it?"))
+        return false;
+    if (!CanWriteScratch()) {
+        ui_.ShowError(kDirectoryPermissionsMessage);
+        return false;
+    }
+    std::vector<std::string> warnings;
+    std::string step;
+    try {
+        WriteNewContainer(
+            request, keyed, scratchDir,
+            [&](const std::string& now, int64_t done, int64_t total) {
+                if (now != step && !now.empty()) ui_.ProgressCaption(now);
+                step = now;
+                ui_.Progress(done, total);
+            },
+            [&](const std::string& warning) {
+                ui_.LogWarning(warning);
+                warnings.push_back(warning);
+            });
+    } catch (const std::exception& e) {
+        ui_.Progress(0, 0);
+        ui_.ShowError("The container \"" + request.target + "\" could not be made:\r\n" + e.what());
+        return false;
+    }
+    if (!warnings.empty()) {
+        std::string text = "The container \"" + request.target + "\" was made, but:";
+        for (const std::string& warning : warnings) text += "\r\n" + warning;
+        ui_.ShowMessage(text);
+    }
+    if (request.sendByMail) {
+        try {
+            ui_.ComposeMail(request.target);
+        } catch (const std::exception& e) {
+            ui_.ShowError("The container was saved as \"" + request.target +
+                          "\", but it could not be handed to the mail program:\r\n" + e.what());
+        }
+    }
+    return true;
 }
 
 void TForm1::LoadPassword() {

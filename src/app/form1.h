@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/form_ui.h"
+#include "app/new_container.h"
 #include "app/scratch_directory.h"
 
 namespace quellmark {
@@ -29,7 +30,15 @@ public:
     // for another and it is tried again, for as long as they like.
     void OpenChosen(const std::string& path);
     void ChangePassword1Click();
-    void OpenAttachment(const std::string& path);
+    // Opens the container at `path`; `shownPath`, when given, is what the
+    // user is told it is (an attachment decoded from mail lies in the
+    // scratch directory under a name of no meaning to them).
+    void OpenAttachment(const std::string& path, const std::string& shownPath = {});
+    // File > New Container, and `quellmark --send`: the dialog filled with
+    // `initial` (asked again, filled as it was, after each refusal), then the
+    // container written and, when asked for, handed to the mail composer.
+    // True once the container is written.
+    bool NewContainer1Click(NewContainerRequest initial = {});
     bool CanWriteScratch();
     // Removes the scratch directory with everything in it.
     void ClearScratch();
@@ -61,8 +70,25 @@ public:
     bool retryRequested = false;
     bool startupOpen = false;
     bool canContinue = false;
+    // The 8-bit code page passwords are keyed in (as the senders' Windows keys them).
+    std::string passwordCodePage = "CP1252";
 
 private:
+    // What opening a chosen file opens: the file itself, or the attachment
+    // chosen from the mail it is.
+    struct OpenTarget {
+        std::string file;   // the container to decode
+        std::string shown;  // what the user is told it is
+    };
+    // Makes a chosen file something to open. Mail has its containers decoded
+    // into a sub-folder of the scratch directory (a hidden one, which the
+    // list of unpacked files never shows) and the user chooses one when
+    // there are several. nullopt when there is nothing to open: the user was
+    // told why, or cancelled the choice.
+    std::optional<OpenTarget> ResolveChosen(const std::string& path);
+    // The target of the command-line argument, worked out once.
+    std::optional<OpenTarget> ArgumentTarget();
+
     // Set once the permissions message has been shown: the window closes
     // after it, and the activation that follows the message box must not
     // show it again.
@@ -84,6 +110,8 @@ private:
     std::string extractDirectory_;  // where the next Extract All To starts; empty at first
     std::string openContainer_;  // the container whose files are listed; empty when none is
     bool passwordRejected_ = false;  // the last open failed where the password may be why
+    std::string mailDirectory_;  // where the containers of the last mail opened were decoded; empty when none
+    std::optional<OpenTarget> argumentTarget_;  // the command-line argument's target once resolved
 };
 
 extern const char* const kPermissionsMessage;

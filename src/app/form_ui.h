@@ -6,11 +6,26 @@
 #include <string>
 #include <vector>
 
+#include "mail/mail_containers.h"
+
 namespace quellmark {
 
 struct PasswordEntry {
     std::string password;
     bool remember = false;
+};
+
+// What the New Container dialog is filled with and gives back: the files
+// and folders to pack, the cipher (its name in the registry), the password
+// as typed (UTF-8) with its repetition, where the container goes, and
+// whether it is then handed to the mail composer.
+struct NewContainerRequest {
+    std::vector<std::string> sources;
+    std::string cipher = "Blowfish";
+    std::string password;
+    std::string confirmation;
+    std::string target;
+    bool sendByMail = false;
 };
 
 // The answers to "replace this file?" while many files are written.
@@ -55,6 +70,18 @@ public:
     virtual int IconIndexFor(const std::string& fileName) = 0;
     // Progress of a decode: bytes done of the total; (0, 0) when it ends.
     virtual void Progress(int64_t current, int64_t total) { (void)current, (void)total; }
+    // Several containers came in one piece of mail: the list to choose one
+    // from (name, size, location); the index chosen, nullopt when cancelled.
+    virtual std::optional<std::size_t> ChooseAttachment(const std::vector<MailContainer>& containers) = 0;
+    // The New Container dialog filled with `initial`; what it holds when
+    // confirmed, nullopt when cancelled.
+    virtual std::optional<NewContainerRequest> AskNewContainer(const NewContainerRequest& initial) = 0;
+    // Hands the container at `path` to the user's mail composer as an
+    // attachment; failures are exceptions.
+    virtual void ComposeMail(const std::string& path) = 0;
+    // What the progress of the next long task is about ("Deciphering the
+    // attachment...", "Writing the container...").
+    virtual void ProgressCaption(const std::string& text) { (void)text; }
     // Closes the main window, which ends the program.
     virtual void CloseWindow() = 0;
     // A line for the log on standard error (the real cause of a failure that

@@ -44,5 +44,15 @@ stray=$(cd "$stage" && find . -type f ! -path './usr/*' | sort)
 cache=$(cd "$stage" && find ./usr/share/mime -type f ! -path './usr/share/mime/packages/*' | sort)
 [ -z "$cache" ] || { echo "FAIL: a MIME cache in the staging directory:" >&2; echo "$cache" >&2; failures=$((failures + 1)); }
 
+# Quellmark offers itself for messages and winmail.dat files, but the user's
+# own choice of program for them must stay: nothing may set a default.
+defaults=$(cd "$stage" && find . -name 'mimeapps.list' -o -name '*-mimeapps.list' | sort)
+[ -z "$defaults" ] || { echo "FAIL: a list of default applications is installed:" >&2; echo "$defaults" >&2; failures=$((failures + 1)); }
+desktop=$stage/usr/share/applications/quellmark.desktop
+for type in application/x-ozv-container message/rfc822 application/ms-tnef; do
+    grep -q "^MimeType=.*$type;" "$desktop" || { echo "FAIL: the desktop entry does not open $type" >&2; failures=$((failures + 1)); }
+done
+grep -q '^Exec=quellmark --send %F$' "$desktop" || { echo "FAIL: the desktop entry has no send action" >&2; failures=$((failures + 1)); }
+
 [ $failures -eq 0 ] || exit 1
 echo "1 passed, 0 failed"

@@ -9,6 +9,18 @@
 
 namespace quellmark {
 
+namespace {
+
+// Told by name alone: a drag is asked about again at every move of the
+// mouse, too often to read every dragged file each time.
+bool NamedAsMail(const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    return name.compare("winmail.dat", Qt::CaseInsensitive) == 0 || name.endsWith(".eml", Qt::CaseInsensitive) ||
+           name.endsWith(".mbox", Qt::CaseInsensitive) || name.endsWith(".mbx", Qt::CaseInsensitive);
+}
+
+}  // namespace
+
 TContainerDropTarget::TContainerDropTarget(QWidget* window, std::function<void(const std::string&)> open)
     : QObject(window), window_(window), open_(std::move(open)) {
     window->setAcceptDrops(true);
@@ -18,15 +30,17 @@ TContainerDropTarget::TContainerDropTarget(QWidget* window, std::function<void(c
 std::optional<QString> TContainerDropTarget::ContainerOf(const QMimeData* data) {
     if (!data || !data->hasUrls()) return std::nullopt;
     std::optional<QString> first;
+    std::optional<QString> firstMail;
     for (const QUrl& url : data->urls()) {
         if (!url.isLocalFile()) continue;
         const QString path = url.toLocalFile();
         // A folder is no container; File > Open would not take one either.
         if (QFileInfo(path).isDir()) continue;
         if (path.endsWith(".ozv", Qt::CaseInsensitive)) return path;
+        if (!firstMail && NamedAsMail(path)) firstMail = path;
         if (!first) first = path;
     }
-    return first;
+    return firstMail ? firstMail : first;
 }
 
 bool TContainerDropTarget::eventFilter(QObject* watched, QEvent* event) {

@@ -1,12 +1,15 @@
 // quellmark: the desktop program. The first command-line argument, if any,
-// is a container to open at start.
+// is a container (or mail holding one) to open at start; `quellmark --send
+// FILE...` makes a container of the files and hands it to the mail composer.
 #include <QIcon>
 #include <QPixmap>
 #include <QStyle>
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "app/widgets/application.h"
 #include "app/widgets/main_window.h"
@@ -14,6 +17,7 @@
 #include "platform/environment_strings.h"
 #include "platform/file_types.h"
 #include "platform/launch.h"
+#include "platform/mail_composer.h"
 #include "platform/password_record.h"
 #include "platform/registry_store.h"
 #include "platform/secret_store.h"
@@ -107,8 +111,15 @@ int Run(TQuellmarkApplication& app, int argc, char** argv) {
     const std::string executable = ExecutablePath();
     const std::filesystem::path executablePath(executable);
 
+    // --send, the file managers' "Encrypt and send by e-mail", must be
+    // first; any other first argument is a file to open, as it always was.
+    const bool send = argc > 1 && std::string(argv[1]) == "--send";
+    std::vector<std::string> sendFiles;
+    if (send)
+        for (int i = 2; i < argc; ++i) sendFiles.push_back(argv[i]);
+
     std::optional<std::string> argument;
-    if (argc > 1) {
+    if (argc > 1 && !send) {
         std::string first = argv[1];
         // A path handed over with its quotation marks keeps them no longer.
         if (first.size() >= 2 && first.front() == '"' && first.back() == '"') first = first.substr(1, first.size() - 2);
@@ -149,12 +160,21 @@ int Run(TQuellmarkApplication& app, int argc, char** argv) {
     };
     services.launchDocument = [&](const std::string& path) { LaunchDocument(shell, path, ""); };
     services.openLink = [&](const QString& url) { ShellOpen(shell, url.toStdString(), ""); };
+    services.composeMail = [](const std::string& path) { ComposeMail({path, "", ""}); };
     services.readViewStyle = ReadViewStyle;
     services.writeViewStyle = WriteViewStyle;
 
     TTerminationSignals terminationSignals;
     TMainWindow window(passwords, placement, services, argument);
     window.Create();
+    if (send) {
+        // Sending needs no window of files: only the dialog is shown, and
+        // the program ends with it (the scratch directory, where the files
+        // were packed, goes with it).
+        const bool sent = window.SendFiles(sendFiles);
+        window.CloseDown();
+        return sent ? 0 : 1;
+    }
     window.show();
     const int status = app.exec();
     // After a signal the window was never closed: its files go now.

@@ -16,9 +16,13 @@
 #include <QTimer>
 #include <QWindow>
 
+#include "app/new_container.h"
 #include "app/widgets/about_dialog.h"
+#include "app/widgets/attachment_dialog.h"
 #include "app/widgets/container_drop.h"
+#include "app/widgets/new_container_dialog.h"
 #include "app/widgets/password_dialog.h"
+#include "base/exception.h"
 
 namespace quellmark {
 
@@ -48,6 +52,7 @@ QString ApplicationErrorText(const QString& message) {
 TMainWindow::TMainWindow(TPasswordStore& store, TPlacementValues& placement, DesktopServices services,
                          std::optional<std::string> argument)
     : services_(std::move(services)), placement_(placement), form_(*this, store, std::move(argument)) {
+    form_.passwordCodePage = services_.passwordCodePage;
     setObjectName("Form1");
     setWindowTitle("Quellmark");
     resize(334, 283);
@@ -61,6 +66,8 @@ TMainWindow::TMainWindow(TPasswordStore& store, TPlacementValues& placement, Des
     QMenu* file = menuBar()->addMenu("&File");
     Open1 = file->addAction("&Open...", this, [this] { form_.Open1Click(); });
     Open1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    NewContainer1 = file->addAction("&New Container...", this, [this] { form_.NewContainer1Click(); });
+    NewContainer1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     ChangePassword1 = file->addAction("&Change Password...", this, [this] { form_.ChangePassword1Click(); });
     file->addSeparator();
     View2 = file->addAction("&View", this, [this] { form_.View1Click(); });
@@ -154,6 +161,14 @@ void TMainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+bool TMainWindow::SendFiles(const std::vector<std::string>& files) {
+    NewContainerRequest request;
+    request.sources = files;
+    request.target = DefaultContainerPath(files);
+    request.sendByMail = true;
+    return form_.NewContainer1Click(request);
+}
+
 void TMainWindow::CloseDown() {
     if (closedDown_) return;
     closedDown_ = true;
@@ -236,7 +251,10 @@ bool TMainWindow::AskYesNo(const std::string& text) {
 
 std::optional<std::string> TMainWindow::ChooseContainer() {
     QFileDialog dialog(this);
-    dialog.setNameFilter("Encrypted E-mail Files (*.ozv)");
+    // Mail is told by its content when opened; the filter offers the names
+    // saved messages, mailboxes and Outlook's wrappers usually have.
+    dialog.setNameFilters({"Encrypted E-mail Files (*.ozv)",
+                           "E-mail Messages (*.eml *.mbox *.mbx winmail.dat *.dat)", "All Files (*)"});
     dialog.setDefaultSuffix("OZV");
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -319,6 +337,30 @@ int TMainWindow::IconIndexFor(const std::string& fileName) {
 
 void TMainWindow::LogWarning(const std::string& text) { qWarning("%s", text.c_str()); }
 
+std::optional<std::size_t> TMainWindow::ChooseAttachment(const std::vector<MailContainer>& containers) {
+    TAttachmentDlg dialog(this);
+    dialog.Fill(containers);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Chosen();
+}
+
+std::optional<NewContainerRequest> TMainWindow::AskNewContainer(const NewContainerRequest& initial) {
+    TNewContainerDlg dialog(this);
+    dialog.Fill(initial, CipherChoices());
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Request();
+}
+
+void TMainWindow::ComposeMail(const std::string& path) {
+    if (!services_.composeMail) throw Exception("No mail program is known to this program");
+    services_.composeMail(path);
+}
+
+void TMainWindow::ProgressCaption(const std::string& text) {
+    progressCaption_ = Text(text);
+    if (progress_) progress_->setLabelText(progressCaption_);
+}
+
 void TMainWindow::CloseWindow() { QTimer::singleShot(0, this, [this] { close(); }); }
 
 void TMainWindow::Progress(int64_t current, int64_t total) {
@@ -331,7 +373,7 @@ void TMainWindow::Progress(int64_t current, int64_t total) {
     }
     if (total < kWorthShowing) return;
     if (!progress_) {
-        progress_ = new QProgressDialog("Deciphering the attachment...", QString(), 0, 1000, this);
+        progress_ = new QProgressDialog(progressCaption_, QString(), 0, 1000, this);
         progress_->setWindowTitle("Quellmark");
         progress_->setWindowModality(Qt::WindowModal);
         progress_->setMinimumDuration(500);

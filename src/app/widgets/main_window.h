@@ -27,6 +27,8 @@ struct DesktopServices {
     // The user's choice of list view ("Icons" or "Details"), kept between runs.
     std::function<std::string()> readViewStyle;
     std::function<void(const std::string& style)> writeViewStyle;
+    // Hands a container to the user's mail composer (xdg-email); failures are exceptions.
+    std::function<void(const std::string& path)> composeMail;
     // The 8-bit code page passwords are keyed in, as the senders' Windows keys them.
     std::string passwordCodePage = "CP1252";
 };
@@ -39,7 +41,8 @@ public:
 
     TForm1& Form() { return form_; }
     TFileView* fileView;    // the unpacked files, as large icons or in details
-    QAction* Open1;            // File > Open: choose a container and open it
+    QAction* Open1;            // File > Open: choose a container (or mail with one) and open it
+    QAction* NewContainer1;    // File > New Container: pack files into a new container
     QAction* ChangePassword1;  // File > Change Password: the password dialog
     QAction* View2;            // File > View: the selected file in its application
     QAction* Save2;            // File > Save: a copy of the selected file elsewhere
@@ -60,6 +63,10 @@ public:
     // Saves the placement and removes the window's files, once: when the
     // window closes, or when the program ends without closing it (a signal).
     void CloseDown();
+    // `quellmark --send`: the New Container dialog with `files` and "Send by
+    // e-mail" ticked, without the window being shown. True once a container
+    // was written.
+    bool SendFiles(const std::vector<std::string>& files);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -85,6 +92,10 @@ private:
     void ResetIcons() override;
     int IconIndexFor(const std::string& fileName) override;
     void CloseWindow() override;
+    std::optional<std::size_t> ChooseAttachment(const std::vector<MailContainer>& containers) override;
+    std::optional<NewContainerRequest> AskNewContainer(const NewContainerRequest& initial) override;
+    void ComposeMail(const std::string& path) override;
+    void ProgressCaption(const std::string& text) override;
     void Progress(int64_t current, int64_t total) override;
     void LogWarning(const std::string& text) override;
 
@@ -106,6 +117,7 @@ private:
     bool placementRestored_ = false;
     bool closedDown_ = false;
     QProgressDialog* progress_ = nullptr;  // shown while a large container decodes
+    QString progressCaption_ = "Deciphering the attachment...";
 };
 
 // The application-wide error box: what a command lets escape is shown with
