@@ -15,6 +15,7 @@
 
 #include "app/file_copy.h"
 #include "app/form1.h"
+#include "app/scripted_ui.h"
 #include "app/stamped_container.h"
 #include "base/exception.h"
 #include "cabinet/cab_writer.h"
@@ -26,95 +27,6 @@
 namespace quellmark {
 
 namespace {
-
-// Records what the window shows and answers its questions from queues.
-struct ScriptedUi : TFormUi {
-    std::deque<std::optional<PasswordEntry>> passwordAnswers;
-    std::deque<bool> yesNoAnswers;
-    std::deque<std::optional<std::string>> openAnswers;
-    std::vector<std::string> shown;  // every dialog and box, in order
-    std::vector<std::string> listed;
-    bool closed = false;
-
-    std::vector<std::string> passwordFor;  // the container each password dialog named
-    std::optional<PasswordEntry> AskPassword(const PasswordEntry& initial, const std::string& containerPath) override {
-        shown.push_back("password dialog" + std::string(initial.remember ? " (filled)" : ""));
-        passwordFor.push_back(containerPath);
-        auto answer = passwordAnswers.at(0);
-        passwordAnswers.pop_front();
-        return answer;
-    }
-    void ShowError(const std::string& text) override { shown.push_back("error: " + text); }
-    void ShowMessage(const std::string& text) override { shown.push_back("message: " + text); }
-    bool AskYesNo(const std::string& text) override {
-        shown.push_back("question: " + text);
-        bool answer = yesNoAnswers.at(0);
-        yesNoAnswers.pop_front();
-        return answer;
-    }
-    std::optional<std::string> ChooseContainer() override {
-        auto answer = openAnswers.at(0);
-        openAnswers.pop_front();
-        return answer;
-    }
-    std::optional<std::string> selected;
-    std::deque<std::optional<std::string>> saveAnswers;
-    std::vector<std::string> saveDialogs;  // "name in directory" of each save dialog
-    std::vector<std::string> launched;
-
-    void ClearList() override { listed.clear(); }
-    void AddListItem(const std::string& caption, int) override { listed.push_back(caption); }
-    std::vector<std::string> ListItems() override { return listed; }
-    std::optional<std::string> SelectedItem() override { return selected; }
-    std::optional<std::string> ChooseSaveTarget(const std::string& fileName, const std::string& directory) override {
-        saveDialogs.push_back(fileName + " in " + directory);
-        auto answer = saveAnswers.at(0);
-        saveAnswers.pop_front();
-        return answer;
-    }
-    void LaunchDocument(const std::string& path) override { launched.push_back(path); }
-    std::deque<std::optional<std::string>> folderAnswers;
-    std::vector<std::string> folderDialogs;  // where each folder chooser started
-    std::optional<std::string> ChooseFolder(const std::string& startDirectory) override {
-        folderDialogs.push_back(startDirectory);
-        auto answer = folderAnswers.at(0);
-        folderAnswers.pop_front();
-        return answer;
-    }
-    std::deque<ReplaceAnswer> replaceAnswers;
-    ReplaceAnswer AskReplace(const std::string& path) override {
-        shown.push_back("replace? " + path);
-        auto answer = replaceAnswers.at(0);
-        replaceAnswers.pop_front();
-        return answer;
-    }
-    std::string containerName;  // what the window's title names
-    void ShowContainerName(const std::string& fileName) override { containerName = fileName; }
-    void ResetIcons() override {}
-    int iconLookupsBeforeFailure = -1;  // -1: the icon lookup never fails
-    int IconIndexFor(const std::string&) override {
-        if (iconLookupsBeforeFailure == 0) throw Exception("No icon for you");
-        if (iconLookupsBeforeFailure > 0) --iconLookupsBeforeFailure;
-        return 0;
-    }
-    void CloseWindow() override { closed = true; }
-    std::vector<std::string> warnings;  // what went to the log
-    void LogWarning(const std::string& text) override { warnings.push_back(text); }
-};
-
-struct MemoryStore : TPasswordStore {
-    PasswordEntry stored;
-    int saves = 0;
-    bool failLoad = false;
-    PasswordEntry Load() override {
-        if (failLoad) throw Exception("Invalid data type for 'data'");
-        return stored;
-    }
-    void Save(const PasswordEntry& entry) override {
-        stored = entry;
-        ++saves;
-    }
-};
 
 class Form1Test : public TempDirTest {
 protected:
