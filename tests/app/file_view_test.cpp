@@ -246,6 +246,12 @@ TEST_F(FileViewTest, AContainerDroppedOnTheWindowOpensAndOtherDropsAreRefused) {
     EXPECT_EQ(TContainerDropTarget::ContainerOf(mixed.get()), QString::fromStdString(container));
     EXPECT_EQ(TContainerDropTarget::ContainerOf(urls({local(notes), local(container + ".bak")}).get()),
               QString::fromStdString(notes));
+    // Without a container, mail comes before any other file; with one, the container still wins.
+    const std::string message = (root / "Saved.EML").string(), tnef = (root / "WINMAIL.DAT").string();
+    EXPECT_EQ(TContainerDropTarget::ContainerOf(urls({local(notes), local(tnef), local(message)}).get()),
+              QString::fromStdString(tnef));
+    EXPECT_EQ(TContainerDropTarget::ContainerOf(urls({local(message), local(notes), local(container)}).get()),
+              QString::fromStdString(container));
     ASSERT_TRUE(enters(mixed.get()));
     QDropEvent drop(QPointF(20, 40), Qt::CopyAction, mixed.get(), Qt::LeftButton, {});
     QApplication::sendEvent(window.get(), &drop);
