@@ -167,6 +167,10 @@ std::optional<TForm1::OpenTarget> TForm1::ArgumentTarget() {
 }
 
 std::optional<TForm1::OpenTarget> TForm1::ResolveChosen(const std::string& path) {
+    // Only a regular file is read to tell what it is: a pipe or a device
+    // could keep the window waiting for ever. Anything else goes on to the
+    // open, which says what stands there.
+    if (CheckAttachmentPath(path).kind != PathCheck::File) return OpenTarget{path, path};
     MailKind kind = MailKind::None;
     try {
         kind = DetectMailKind(path);

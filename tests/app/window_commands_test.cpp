@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QComboBox>
+#include <QTreeWidget>
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -27,6 +29,10 @@
 #include "app/qt_application.h"
 #include "app/widgets/main_window.h"
 #include "app/widgets/password_dialog.h"
+#include "app/widgets/attachment_dialog.h"
+#include "app/widgets/new_container_dialog.h"
+#include "app/new_container.h"
+#include "app/mail_message.h"
 #include "app/fixed_store.h"
 #include "scoped_env.h"
 #include "temp_dir.h"
@@ -87,6 +93,30 @@ public:
             }
             QMetaObject::invokeMethod(dialog, "accept");
             return "file dialog proposing " + proposed;
+        };
+    }
+    // The New Container dialog: filled with `request` by its own Fill, then confirmed.
+    static Step FillNewContainer(const NewContainerRequest& request) {
+        return [request](QWidget* widget) -> QString {
+            auto* dialog = qobject_cast<TNewContainerDlg*>(widget);
+            if (!dialog) return {};
+            const QString shown = "new container offering " + dialog->cipherCombo->currentText();
+            dialog->Fill(request, CipherChoices());
+            dialog->accept();
+            return shown;
+        };
+    }
+    // The attachment chooser: picks row `row` and confirms.
+    static Step Pick(int row) {
+        return [row](QWidget* widget) -> QString {
+            auto* dialog = qobject_cast<TAttachmentDlg*>(widget);
+            if (!dialog) return {};
+            QString shown = "attachments";
+            for (int i = 0; i < dialog->attachmentList->topLevelItemCount(); ++i)
+                shown += " " + dialog->attachmentList->topLevelItem(i)->text(0);
+            dialog->attachmentList->setCurrentItem(dialog->attachmentList->topLevelItem(row));
+            dialog->accept();
+            return shown;
         };
     }
     static Step Cancel() {
@@ -151,8 +181,8 @@ protected:
         std::filesystem::create_directories(root / "cache");
         container = MakeStampedContainer(root, "mail.ozv", {{"a.txt", "A"}, {"docs/b.txt", "B"}});
     }
-    std::unique_ptr<TMainWindow> Show(std::optional<std::string> argument) {
-        auto window = std::make_unique<TMainWindow>(store, placement, DesktopServices{}, std::move(argument));
+    std::unique_ptr<TMainWindow> Show(std::optional<std::string> argument, DesktopServices services = {}) {
+        auto window = std::make_unique<TMainWindow>(store, placement, std::move(services), std::move(argument));
         window->Create();
         window->show();
         QApplication::processEvents();
@@ -210,9 +240,10 @@ TEST_F(WindowCommandsTest, TheFileMenuKeepsItsCaptionsAndGainsTheStandardKeys) {
     ASSERT_NE(file, nullptr);
     std::vector<std::string> captions;
     for (QAction* action : file->actions()) captions.push_back(action->isSeparator() ? "-" : action->text().toStdString());
-    EXPECT_EQ(captions, (std::vector<std::string>{"&Open...", "&Change Password...", "-", "&View", "&Save...", "Save &All...",
-                                     "Extract All &To...", "-", "E&xit"}));
+    EXPECT_EQ(captions, (std::vector<std::string>{"&Open...", "&New Container...", "&Change Password...", "-", "&View",
+                                                  "&Save...", "Save &All...", "Extract All &To...", "-", "E&xit"}));
     EXPECT_EQ(window->Open1->shortcut(), QKeySequence("Ctrl+O"));
+    EXPECT_EQ(window->NewContainer1->shortcut(), QKeySequence("Ctrl+N"));
     EXPECT_EQ(window->Save2->shortcut(), QKeySequence("Ctrl+S"));
     EXPECT_EQ(window->ExtractAllTo2->shortcut(), QKeySequence("Ctrl+E"));
     EXPECT_EQ(window->Exit1->shortcut(), QKeySequence("Ctrl+Q"));
@@ -301,6 +332,66 @@ TEST_F(WindowCommandsTest, ExtractAllToWritesTheSubFoldersAndAsksBeforeReplacing
     EXPECT_EQ(again.seen[0], "folder chooser in " + out);
     EXPECT_EQ(ReadFile(out + "/a.txt"), "A");
     EXPECT_EQ(ReadFile(out + "/docs/b.txt"), "B");
+    window->close();
+}
+
+}  // namespace
+
+}  // namespace quellmark
+
+namespace quellmark {
+
+namespace {
+
+TEST_F(WindowCommandsTest, MailWithSeveralContainersOpensTheOneChosenFromTheList) {
+    store.entry = {"right", true};
+    auto window = Show(std::nullopt);
+    const std::string other = MakeStampedContainer(root, "other.ozv", {{"c.txt", "C"}});
+    const std::string mail = MakeFile("saved.eml", MessageWith({{"mail.ozv", ReadFile(container)}, {"other.ozv", ReadFile(other)}}));
+    QStringList filters;
+    ModalScript script({[&](QWidget* widget) -> QString {
+                            auto* dialog = qobject_cast<QFileDialog*>(widget);
+                            if (dialog) filters = dialog->nameFilters();
+                            return ModalScript::Choose(QString::fromStdString(mail))(widget);
+                        },
+                        ModalScript::Pick(1)});
+    window->Open1->trigger();
+    EXPECT_TRUE(script.Done());
+    ASSERT_EQ(script.seen.size(), 2u);
+    EXPECT_EQ(script.seen[1], "attachments mail.ozv other.ozv");
+    // The containers' own filter stays first; messages and everything else follow.
+    ASSERT_EQ(filters.size(), 3);
+    EXPECT_EQ(filters[0], "Encrypted E-mail Files (*.ozv)");
+    EXPECT_TRUE(filters[1].contains("*.eml") && filters[1].contains("winmail.dat")) << filters[1].toStdString();
+    EXPECT_EQ(filters[2], "All Files (*)");
+    EXPECT_EQ(window->fileView->Captions(), QStringList{"c.txt"});
+    EXPECT_EQ(window->windowTitle(), "other.ozv" + kDash + "Quellmark");
+    window->close();
+}
+
+TEST_F(WindowCommandsTest, CtrlNMakesAContainerAndSendsItThroughTheComposer) {
+    store.entry = {"right", true};
+    std::vector<std::string> composed;
+    DesktopServices services;
+    services.composeMail = [&](const std::string& path) { composed.push_back(path); };
+    auto window = Show(std::nullopt, services);
+
+    NewContainerRequest request;
+    request.sources = {MakeFile("send/letter.txt", "Dear Sir")};
+    request.password = request.confirmation = "sent";
+    request.target = (root / "letter.ozv").string();
+    request.sendByMail = true;
+    ModalScript script({ModalScript::FillNewContainer(request)});
+    PressInWindow(window.get(), Qt::Key_N);
+    EXPECT_TRUE(WaitFor([&] { return !composed.empty(); }));
+    EXPECT_EQ(script.seen, std::vector<std::string>{"new container offering Blowfish"});
+    EXPECT_EQ(composed, std::vector<std::string>{request.target});
+
+    // The window opens what it wrote, with the password it was written with.
+    window->Form().password = "sent";
+    ModalScript open({ModalScript::Choose(QString::fromStdString(request.target))});
+    window->Open1->trigger();
+    EXPECT_EQ(window->fileView->Captions(), QStringList{"letter.txt"});
     window->close();
 }
 
