@@ -55,7 +55,11 @@ void TAttachmentDlg::Fill(const std::vector<MailContainer>& containers) {
         row->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
         row->setText(2, QString::fromStdString(container.location));
     }
-    for (int column = 0; column < 2; ++column) attachmentList->resizeColumnToContents(column);
+    // Room to spare, so that a size never runs into the location beside it.
+    for (int column = 0; column < 2; ++column) {
+        attachmentList->resizeColumnToContents(column);
+        attachmentList->setColumnWidth(column, attachmentList->columnWidth(column) + 16);
+    }
     if (attachmentList->topLevelItemCount() > 0) attachmentList->setCurrentItem(attachmentList->topLevelItem(0));
 }
 
