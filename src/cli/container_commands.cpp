@@ -28,6 +28,7 @@
 #include "container/decode_failure.h"
 #include "container/vossel_decoder.h"
 #include "crypto/registry.h"
+#include "platform/mail_composer.h"
 
 namespace quellmark {
 
@@ -191,6 +192,24 @@ void CheckContainerTarget(const std::string& path) {
     if (fs::is_directory(directory, error) && ::faccessat(AT_FDCWD, directory.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
         throw Exception("cannot write into " + Quoted(directory) + ": " + std::strerror(errno) +
                         "; choose another place for the container");
+}
+
+// What `create --mail[=ADDRESS] [--subject TEXT]` asks to be sent, checked
+// before any work is done; nothing when --mail is not given.
+std::optional<MailDraft> DraftFor(const Invocation& inv, const std::string& containerPath) {
+    if (!inv.Has("mail")) {
+        if (inv.Has("subject")) throw UsageError{"--subject is the subject of the message --mail writes; give --mail too"};
+        return std::nullopt;
+    }
+    MailDraft draft{containerPath, *inv.Value("mail"), inv.Value("subject").value_or("")};
+    // xdg-email would read an address that begins with "-" as one of its
+    // own options.
+    if (!draft.address.empty() && draft.address.front() == '-')
+        throw UsageError{"the address " + Quoted(draft.address) + " begins with \"-\"; give a mail address"};
+    for (const char c : draft.address + draft.subject)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            throw UsageError{"the address and subject of --mail are one line of text each, without control characters"};
+    return draft;
 }
 
 // Why an entry cut across cabinets of a set cannot be unpacked from a
@@ -704,10 +723,12 @@ int CommandTest(const Invocation& inv) {
 }
 
 int CommandCreate(const Invocation& inv) {
-    CheckOptionsAllowed(inv, {"cipher", "store", "password", "password-file", "codepage", "change-dir"});
+    CheckOptionsAllowed(inv, {"cipher", "store", "password", "password-file", "codepage", "change-dir", "mail",
+                              "subject"});
     if (inv.operands.size() < 2) throw UsageError{"\"ozv create\" needs a container name and at least one file"};
     const std::string containerPath = inv.operands.front();
     const TCipherClass& cls = ChooseCipher(inv.Value("cipher").value_or("Blowfish"));
+    const std::optional<MailDraft> draft = DraftFor(inv, containerPath);
     CheckContainerTarget(containerPath);
     SourceWalk walk;
     walk.warn = Warn;
@@ -730,6 +751,10 @@ int CommandCreate(const Invocation& inv) {
             std::fputs("ozv: removing the leading \"/\" from member names\n", stderr);
             leadingSlashNoted = true;
         }
+        if (draft && draft->address.empty() && operand.string().find('@') != std::string::npos &&
+            !fs::exists(fs::symlink_status(base / operand)))
+            throw UsageError{Quoted(operand.string()) + " does not exist; if it is the address to mail the container to, "
+                             "give it as --mail=" + operand.string()};
         CollectSources((base / operand).string(), StoredNameOf(operand), walk);
     }
     const std::vector<CabSource>& sources = walk.sources;
@@ -741,6 +766,13 @@ int CommandCreate(const Invocation& inv) {
     const std::string cabinet = work.Path() + "/body.cab";
     WriteCabinet(cabinet, sources, !inv.Has("store"), TerminalByteProgress(inv.Has("store") ? "storing" : "compressing"));
     WriteContainer(cabinet, containerPath, IndexOf(cls), password, TerminalProgress("enciphering"));
+    if (draft) {
+        try {
+            ComposeMail(*draft);
+        } catch (const Exception& e) {
+            throw Exception(e.Message() + " (the container " + Quoted(containerPath) + " was written all the same)");
+        }
+    }
     return kExitOk;
 }
 

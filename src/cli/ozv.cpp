@@ -107,6 +107,7 @@ int Dispatch(const Invocation& inv) {
     if (inv.command == "extract") return CommandExtract(inv);
     if (inv.command == "test") return CommandTest(inv);
     if (inv.command == "create") return CommandCreate(inv);
+    if (inv.command == "attachments") return CommandAttachments(inv);
     throw UsageError{"unknown command \"" + inv.command + "\""};
 }
 
