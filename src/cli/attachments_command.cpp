@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "cli/commands.h"
@@ -41,9 +42,20 @@ std::string NearestExisting(const std::string& directory) {
     return existing.string();
 }
 
+// The decoded copies are private to the user (mode 0600) while they wait
+// among the command's files; saved, they get the mode any new file of the
+// user's gets.
+void GiveUsualMode(const std::string& path) {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    if (::chmod(path.c_str(), 0666 & ~mask) != 0)
+        throw Exception("cannot set the mode of " + Quoted(path) + ": " + std::strerror(errno));
+}
+
 // Moves the decoded attachment `from` to `to`. Without `overwrite` an
 // existing `to` is never replaced, not even one that appeared a moment ago.
 void PutInPlace(const std::string& from, const std::string& to, bool overwrite) {
+    GiveUsualMode(from);
     if (overwrite) {
         if (::rename(from.c_str(), to.c_str()) != 0)
             throw Exception("cannot save " + Quoted(to) + ": " + std::strerror(errno));

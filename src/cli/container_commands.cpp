@@ -36,13 +36,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The container operand, the command's only one.
-std::string ContainerOperand(const Invocation& inv, std::size_t operandsWanted) {
-    if (inv.operands.size() != operandsWanted)
-        throw UsageError{"\"ozv " + inv.command + "\" takes " + (operandsWanted == 1 ? "one container" : "a container")};
-    return ContainerPath(inv.operands.front());
-}
-
 uintmax_t ContainerSize(const std::string& path) {
     std::error_code error;
     const uintmax_t size = fs::file_size(path, error);
@@ -643,6 +636,9 @@ int CommandExtract(const Invocation& inv) {
             throw Exception("nothing in " + inputs.MailLabel() + " matches " + unmatched +
                             "; nothing was extracted (\"ozv list\" shows the names it holds)");
     }
+
+    // Not one container opened: the destination is not even made.
+    if (jobs.empty()) bad.ThrowIfAny(inputs);
 
     if (toStdout) {
         for (const auto& job : jobs) {
