@@ -1,6 +1,9 @@
 #include "mail/tnef_walk.h"
 
 #include <glib.h>
+
+#include <cstddef>
+#include <cstdio>
 // libytnef's headers define BYTE, WORD and DWORD as macros, so they stay
 // inside this file; they also lack the C linkage a C++ caller needs.
 extern "C" {
@@ -37,46 +40,39 @@ const variableLength* FindProperty(Attachment& attachment, unsigned type, unsign
     return found;
 }
 
-// A string of 8-bit characters up to its terminator.
-std::string NarrowString(const variableLength& value) {
+// The text of a string property up to its terminator. libytnef hands
+// Unicode properties over already made UTF-8 (the size still counts the
+// UTF-16 original, so the bytes after the terminator mean nothing); 8-bit
+// ones are in the sender's code page, which for the names Outlook writes is
+// Windows-1252.
+std::string PropertyText(const variableLength& value) {
     const char* text = reinterpret_cast<const char*>(value.data);
-    return std::string(text, strnlen(text, static_cast<size_t>(value.size)));
-}
-
-// Unicode properties arrive as UTF-16LE, or already made UTF-8 by newer
-// libytnef releases; a zero byte inside the text tells which.
-std::string UnicodeString(const variableLength& value) {
-    const auto size = static_cast<size_t>(value.size);
-    const bool utf16 = size >= 2 && std::memchr(value.data, 0, size - 1) != nullptr &&
-                       strnlen(reinterpret_cast<const char*>(value.data), size) + 1 < size;
-    if (!utf16) return NarrowString(value);
-    glong units = static_cast<glong>(size / 2);
-    std::u16string wide(reinterpret_cast<const char16_t*>(value.data), static_cast<size_t>(units));
-    const size_t end = wide.find(u'\0');
-    if (end != std::u16string::npos) units = static_cast<glong>(end);
-    gchar* utf8 = g_utf16_to_utf8(reinterpret_cast<const gunichar2*>(wide.data()), units, nullptr, nullptr, nullptr);
-    if (utf8 == nullptr) return {};
-    std::string result(utf8);
-    g_free(utf8);
+    std::string result(text, strnlen(text, static_cast<size_t>(value.size)));
+    if (g_utf8_validate(result.data(), static_cast<gssize>(result.size()), nullptr)) return result;
+    gchar* converted = g_convert(result.data(), static_cast<gssize>(result.size()), "UTF-8", "WINDOWS-1252", nullptr,
+                                 nullptr, nullptr);
+    if (converted == nullptr) return result;
+    result = converted;
+    g_free(converted);
     return result;
 }
 
 std::string AttachmentName(Attachment& attachment) {
-    if (const variableLength* name = FindProperty(attachment, PT_UNICODE, PR_ATTACH_LONG_FILENAME)) {
-        std::string text = UnicodeString(*name);
-        if (!text.empty()) return text;
+    for (const unsigned type : {PT_UNICODE, PT_STRING8}) {
+        if (const variableLength* name = FindProperty(attachment, type, PR_ATTACH_LONG_FILENAME)) {
+            std::string text = PropertyText(*name);
+            if (!text.empty()) return text;
+        }
     }
-    if (const variableLength* name = FindProperty(attachment, PT_STRING8, PR_ATTACH_LONG_FILENAME)) {
-        std::string text = NarrowString(*name);
-        if (!text.empty()) return text;
-    }
-    if (attachment.Title.data != nullptr && attachment.Title.size > 0) return NarrowString(attachment.Title);
+    if (attachment.Title.data != nullptr && attachment.Title.size > 0) return PropertyText(attachment.Title);
     return {};
 }
 
 std::string AttachmentMimeType(Attachment& attachment) {
-    if (const variableLength* type = FindProperty(attachment, PT_STRING8, PR_ATTACH_MIME_TAG)) return NarrowString(*type);
-    if (const variableLength* type = FindProperty(attachment, PT_UNICODE, PR_ATTACH_MIME_TAG)) return UnicodeString(*type);
+    for (const unsigned type : {PT_UNICODE, PT_STRING8}) {
+        if (const variableLength* mimeType = FindProperty(attachment, type, PR_ATTACH_MIME_TAG))
+            return PropertyText(*mimeType);
+    }
     return {};
 }
 
