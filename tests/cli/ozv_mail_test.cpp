@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <tuple>
 
 #include <gmime/gmime.h>
 
@@ -313,6 +314,44 @@ TEST_F(OzvMailTest, AttachmentsAreListedAndSavedUnchanged) {
     ProcessResult notMail = Run({"attachments", Path("a.ozv")});
     EXPECT_EQ(notMail.status, 3);
     EXPECT_TRUE(Says(notMail.err, "not an e-mail message")) << notMail.err;
+    ExpectNoTemporaryFiles();
+}
+
+TEST_F(OzvMailTest, ContainersInARealWinmailDatExtract) {
+    // A winmail.dat from another TNEF reader's tests, its two attachments
+    // turned into containers; the password opens only the second.
+    const std::string real = std::string(QUELLMARK_TEST_DATA_DIR) + "/tnef/two-files.tnef";
+    const std::string first = Path("first.dat"), winmail = Path("winmail.dat");
+    for (const auto& [in, out, index, name, data] :
+         {std::tuple{real, first, "1", "locked.ozv", Path("other.ozv")}, std::tuple{first, winmail, "2", "b.ozv", Path("b.ozv")}}) {
+        std::string command = "python3";
+        for (const std::string& word : {std::string(OZV_REWRITE_TNEF), std::string("rename"), in, out, std::string(index),
+                                        std::string(name), data})
+            command.append(" ").append(ShellQuoted(word));
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    }
+    ProcessResult listed = Run({"attachments", winmail});
+    EXPECT_EQ(listed.status, 0) << listed.err;
+    EXPECT_TRUE(Says(listed.out, std::to_string(fs::file_size(Path("b.ozv"))) + "  b.ozv  (winmail.dat attachment 2)"))
+        << listed.out;
+
+    const std::string out = Path("out");
+    ProcessResult extracted = Run({"extract", winmail, "-d", out});
+    EXPECT_EQ(extracted.status, 3);
+    EXPECT_EQ(FilesBeneath(out), std::vector<std::string>{"b/b.txt"});
+    EXPECT_EQ(ReadFile(out + "/b/b.txt"), "beta");
+    EXPECT_TRUE(Says(extracted.err, Quoted("locked.ozv") + " (winmail.dat attachment 1 of " + Quoted(winmail)))
+        << extracted.err;
+
+    // A length that runs past the end of the stream.
+    std::string command = "python3";
+    for (const std::string& word : {std::string(OZV_REWRITE_TNEF), std::string("break-length"), winmail, Path("broken.dat")})
+        command.append(" ").append(ShellQuoted(word));
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    ProcessResult broken = Run({"extract", Path("broken.dat"), "-d", Path("out2")});
+    EXPECT_EQ(broken.status, 3);
+    EXPECT_TRUE(Says(broken.err, Quoted(Path("broken.dat")))) << broken.err;
+    EXPECT_FALSE(fs::exists(Path("out2")));
     ExpectNoTemporaryFiles();
 }
 
