@@ -38,6 +38,22 @@ TEST_F(MailMessages, EachTransferEncodingDecodesToTheExactBytes) {
     }
 }
 
+TEST_F(MailMessages, MessagesSavedWithWindowsLineEndings) {
+    const std::string payload = Payload("p", 5000);
+    const std::string unix = WriteMessage(
+        Multipart("mixed", {TextPart(), AttachmentPart(payload, "a.ozv", "base64"),
+                            AttachmentPart(payload, "b.ozv", "quoted-printable")}));
+    std::string text = ReadFile(unix), crlf;
+    for (char c : text) {
+        if (c == '\n') crlf += '\r';
+        crlf += c;
+    }
+    const auto found = Save(MakeFile("windows.eml", crlf));
+    ASSERT_EQ(found.size(), 2u);
+    ExpectCopyOf(found[0], payload);
+    ExpectCopyOf(found[1], payload);
+}
+
 TEST_F(MailMessages, NestedMultipartsAndForwardedMessagesAreWalkedInOrder) {
     const std::string first = Payload("first", 3000);
     const std::string second = Payload("second", 4000);

@@ -103,5 +103,17 @@ TEST_F(RealTnef, ADamagedStreamIsRefusedAndLeavesNothingBehind) {
     }
 }
 
+TEST_F(RealTnef, AWinmailDatTooLargeToHoldIsRefusedUnread) {
+    // Sparse: the signature, then 300 MiB the file system never stores.
+    const std::string winmail = MakeFile("huge.dat", ReadFile(kTnefData + "/two-files.tnef"));
+    std::filesystem::resize_file(winmail, uint64_t{300} << 20);
+    try {
+        ListMailContainers(winmail);
+        ADD_FAILURE() << "no exception";
+    } catch (const EMailFormat& e) {
+        EXPECT_NE(e.Message().find("256 MiB"), std::string::npos) << e.Message();
+    }
+}
+
 }  // namespace
 }  // namespace quellmark
