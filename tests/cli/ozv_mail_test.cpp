@@ -355,82 +355,50 @@ TEST_F(OzvMailTest, ContainersInARealWinmailDatExtract) {
     ExpectNoTemporaryFiles();
 }
 
+// A part of a message written by GMime holding `bytes` as the attachment `name`.
+GMimeObject* GMimeAttachment(const std::string& bytes, const std::string& name, GMimeContentEncoding encoding) {
+    GMimePart* part = g_mime_part_new_with_type("application", "octet-stream");
+    g_mime_part_set_filename(part, name.c_str());
+    GMimeStream* stream = g_mime_stream_mem_new_with_buffer(bytes.data(), bytes.size());
+    GMimeDataWrapper* content = g_mime_data_wrapper_new_with_stream(stream, GMIME_CONTENT_ENCODING_DEFAULT);
+    g_mime_part_set_content(part, content);
+    g_mime_part_set_content_encoding(part, encoding);
+    g_object_unref(content);
+    g_object_unref(stream);
+    return GMIME_OBJECT(part);
+}
+
+GMimeMessage* GMimeMessageOf(GMimeObject* body) {
+    GMimeMessage* message = g_mime_message_new(TRUE);
+    g_mime_message_add_mailbox(message, GMIME_ADDRESS_TYPE_FROM, "Anna", "anna@example.org");
+    g_mime_message_set_subject(message, "Containers", nullptr);
+    g_mime_message_set_mime_part(message, body);
+    g_object_unref(body);
+    return message;
+}
+
 // A message written by GMime, the library ozv reads mail with, so that what
 // it writes is read back: a forwarded message (message/rfc822) holding a
 // container with a name that is not ASCII, beside a uuencoded one. (GMime's
 // quoted-printable writer ends a body with a line break that is not in the
 // data, which suits text but not a container; Python's writer covers that
 // encoding above.)
-class GMimeWriter {
-public:
-    GMimeWriter() {
-        g_mime_init();
-        message_ = NewMessage();
-        mixed_ = g_mime_multipart_new_with_subtype("mixed");
-        g_mime_message_set_mime_part(message_, GMIME_OBJECT(mixed_));
-    }
-    ~GMimeWriter() {
-        g_object_unref(mixed_);
-        g_object_unref(message_);
-    }
-    GMimeWriter(const GMimeWriter&) = delete;
-    GMimeWriter& operator=(const GMimeWriter&) = delete;
-
-    void Attach(const std::string& bytes, const std::string& name, GMimeContentEncoding encoding, bool forwarded) {
-        GMimePart* part = g_mime_part_new_with_type("application", "octet-stream");
-        g_mime_part_set_filename(part, name.c_str());
-        GMimeStream* stream = g_mime_stream_mem_new_with_buffer(bytes.data(), bytes.size());
-        GMimeDataWrapper* content = g_mime_data_wrapper_new_with_stream(stream, GMIME_CONTENT_ENCODING_DEFAULT);
-        g_mime_part_set_content(part, content);
-        g_mime_part_set_content_encoding(part, encoding);
-        if (forwarded) {
-            Wrapped inner;
-            g_mime_message_set_mime_part(inner.message, GMIME_OBJECT(part));
-            GMimeMessagePart* carrier = g_mime_message_part_new_with_message("rfc822", inner.message);
-            g_mime_multipart_add(mixed_, GMIME_OBJECT(carrier));
-            g_object_unref(carrier);
-        } else {
-            g_mime_multipart_add(mixed_, GMIME_OBJECT(part));
-        }
-        g_object_unref(content);
-        g_object_unref(stream);
-        g_object_unref(part);
-    }
-
-    void Write(const std::string& path) const {
-        GMimeStream* out = g_mime_stream_file_open(path.c_str(), "wb", nullptr);
-        ASSERT_NE(out, nullptr);
-        EXPECT_GT(g_mime_object_write_to_stream(GMIME_OBJECT(message_), nullptr, out), 0);
-        g_mime_stream_flush(out);
-        g_object_unref(out);
-    }
-
-private:
-    struct Wrapped {
-        Wrapped() : message(NewMessage()) {}
-        ~Wrapped() { g_object_unref(message); }
-        ::GMimeMessage* message;
-    };
-    static ::GMimeMessage* NewMessage() {
-        ::GMimeMessage* message = g_mime_message_new(TRUE);
-        g_mime_message_add_mailbox(message, GMIME_ADDRESS_TYPE_FROM, "Anna", "anna@example.org");
-        g_mime_message_add_mailbox(message, GMIME_ADDRESS_TYPE_TO, "", "bob@example.org");
-        g_mime_message_set_subject(message, "Containers", nullptr);
-        return message;
-    }
-
-    ::GMimeMessage* message_;
-    GMimeMultipart* mixed_;
-};
-
 TEST_F(OzvMailTest, MessagesWrittenByGMimeAreRead) {
     const std::string name = "\xc3\x9c" "bersicht \xe2\x82\xac.ozv";  // "Übersicht €.ozv"
-    {
-        GMimeWriter message;
-        message.Attach(ReadFile(Path("a.ozv")), name, GMIME_CONTENT_ENCODING_BASE64, true);
-        message.Attach(ReadFile(Path("b.ozv")), "b.ozv", GMIME_CONTENT_ENCODING_UUENCODE, false);
-        message.Write(Path("gmime.eml"));
-    }
+    g_mime_init();
+    GMimeMessage* forwarded = GMimeMessageOf(GMimeAttachment(ReadFile(Path("a.ozv")), name, GMIME_CONTENT_ENCODING_BASE64));
+    GMimeMultipart* mixed = g_mime_multipart_new_with_subtype("mixed");
+    GMimeMessagePart* carrier = g_mime_message_part_new_with_message("rfc822", forwarded);
+    g_mime_multipart_add(mixed, GMIME_OBJECT(carrier));
+    GMimeObject* uuencoded = GMimeAttachment(ReadFile(Path("b.ozv")), "b.ozv", GMIME_CONTENT_ENCODING_UUENCODE);
+    g_mime_multipart_add(mixed, uuencoded);
+    GMimeMessage* message = GMimeMessageOf(GMIME_OBJECT(mixed));
+    GMimeStream* file = g_mime_stream_file_open(Path("gmime.eml").c_str(), "wb", nullptr);
+    ASSERT_NE(file, nullptr);
+    EXPECT_GT(g_mime_object_write_to_stream(GMIME_OBJECT(message), nullptr, file), 0);
+    for (gpointer object : std::initializer_list<gpointer>{file, message, uuencoded, carrier, forwarded})
+        g_object_unref(object);
+
     ProcessResult listed = Run({"attachments", Path("gmime.eml")});
     EXPECT_EQ(listed.status, 0) << listed.err;
     EXPECT_TRUE(Says(listed.out, std::to_string(fs::file_size(Path("a.ozv"))) + "  " + name + "  (")) << listed.out;
