@@ -655,9 +655,11 @@ int CommandExtract(const Invocation& inv) {
     const bool terminal = ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO) && !StandardInputSpooled();
     std::vector<std::string> wanted;
     for (const auto& job : jobs) {
+        // A container's folder that is there already must be a folder of
+        // its own: a link could lead the files outside the destination.
         if (!job.folder.empty()) {
             const auto status = fs::symlink_status(job.target, error);
-            if (fs::exists(status) && !fs::is_directory(fs::status(job.target, error)))
+            if (fs::exists(status) && !fs::is_directory(status))
                 throw Exception(Quoted(job.target) + " is in the way of the folder for " +
                                 ContainerLabel(job.input->path) +
                                 "; nothing was extracted (choose another place with -d)");

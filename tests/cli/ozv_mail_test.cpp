@@ -145,6 +145,15 @@ TEST_F(OzvMailTest, SeveralContainersGoEachIntoAFolderOfTheirOwn) {
     ProcessResult replaced = Run({"extract", mail, "-d", out, "--overwrite"});
     EXPECT_EQ(replaced.status, 0) << replaced.err;
     EXPECT_EQ(ReadFile(out + "/report-2/b.txt"), "beta");
+
+    // A link where a container's folder goes is not followed out of the destination.
+    fs::remove_all(out + "/Escape");
+    fs::create_directory(Path("elsewhere"));
+    fs::create_directory_symlink(Path("elsewhere"), out + "/Escape");
+    ProcessResult linked = Run({"extract", mail, "-d", out, "--overwrite"});
+    EXPECT_EQ(linked.status, 1);
+    EXPECT_TRUE(Says(linked.err, Quoted(out + "/Escape") + " is in the way")) << linked.err;
+    EXPECT_TRUE(fs::is_empty(Path("elsewhere")));
 }
 
 TEST_F(OzvMailTest, MembersPatternsAndStandardOutputWorkAcrossContainers) {
