@@ -21,6 +21,7 @@
 #include "cli/password.h"
 #include "cli/progress.h"
 #include "cli/stdin_container.h"
+#include "container/container_sources.h"
 #include "container/container_writer.h"
 #include "container/decode_failure.h"
 #include "container/vossel_decoder.h"
@@ -232,83 +233,6 @@ std::string StoredNameOf(const fs::path& path) {
 // A remark on standard error that does not stop the command.
 void Warn(const std::string& text) {
     std::fprintf(stderr, "ozv: warning: %s\n", text.c_str());
-}
-
-// The local date of `seconds` since 1970, as a listing shows it.
-std::string LocalDate(time_t seconds) {
-    struct tm local {};
-    char text[32] = "?";
-    if (::localtime_r(&seconds, &local)) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    return text;
-}
-
-// The files gathered for a new cabinet.
-struct SourceWalk {
-    std::vector<CabSource> sources;
-    // The directories being walked, by identity: a link back to one of them
-    // would otherwise be walked forever.
-    std::vector<std::pair<dev_t, ino_t>> ancestors;
-};
-
-// Adds `path` (a file, or a directory with everything beneath it) to
-// `walk`, stored as `storedName`. Each file is opened here, before the
-// password is asked for or anything is written, so that one that cannot be
-// read stops the command at once and by name. What a cabinet cannot hold is
-// named in a warning: a symbolic link is followed (one that leads nowhere is
-// left out), and an empty folder is left out.
-void CollectSources(const fs::path& path, const std::string& storedName, SourceWalk& walk) {
-    const std::string quoted = Quoted(path.string());
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0) {
-        const int error = errno;
-        if (error == ENOENT) throw Exception(quoted + " does not exist");
-        throw Exception("cannot examine " + quoted + ": " + std::strerror(error));
-    }
-    if (S_ISLNK(info.st_mode)) {
-        if (::stat(path.c_str(), &info) != 0) {
-            const int error = errno;
-            if (error == ENOENT) return Warn(quoted + " is a symbolic link to something that does not exist; left out");
-            if (error == ELOOP) return Warn(quoted + " is a symbolic link that leads round in a loop; left out");
-            throw Exception("cannot examine " + quoted + ": " + std::strerror(error));
-        }
-        Warn(quoted + " is a symbolic link; a cabinet holds no links, so what it points to is stored in its place");
-    }
-    if (S_ISDIR(info.st_mode)) {
-        const std::pair<dev_t, ino_t> identity{info.st_dev, info.st_ino};
-        if (std::find(walk.ancestors.begin(), walk.ancestors.end(), identity) != walk.ancestors.end())
-            throw Exception(quoted + " leads back into a folder that holds it (a loop of links); leave it out");
-        std::error_code error;
-        std::vector<fs::path> children;
-        for (fs::directory_iterator it(path, error), end; !error && it != end; it.increment(error))
-            children.push_back(it->path());
-        if (error) throw Exception("cannot read the folder " + quoted + ": " + error.message());
-        if (children.empty()) return Warn(quoted + " is an empty folder; a cabinet cannot hold one, so it is left out");
-        std::sort(children.begin(), children.end());
-        walk.ancestors.push_back(identity);
-        for (const auto& child : children) {
-            const std::string leaf = child.filename().string();
-            CollectSources(child, storedName.empty() ? leaf : storedName + "/" + leaf, walk);
-        }
-        walk.ancestors.pop_back();
-    } else if (S_ISREG(info.st_mode)) {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) throw Exception("cannot read " + quoted + ": " + std::strerror(errno));
-        ::close(fd);
-        switch (FitCabinetTime(info.st_mtime)) {
-        case CabTimeFit::TooEarly:
-            Warn(quoted + " was last changed " + LocalDate(info.st_mtime) +
-                 ", before the earliest time a cabinet holds; it is stored as 1980-01-01 00:00:00");
-            break;
-        case CabTimeFit::TooLate:
-            Warn(quoted + " was last changed " + LocalDate(info.st_mtime) +
-                 ", after the latest time a cabinet holds; it is stored as 2107-12-31 23:59:58");
-            break;
-        case CabTimeFit::Inside: break;
-        }
-        walk.sources.push_back({path.string(), storedName});
-    } else {
-        throw Exception(quoted + " is not a file or directory that can be packed");
-    }
 }
 
 // Refuses, before any work is done, a place the new container cannot go.
@@ -647,6 +571,7 @@ int CommandCreate(const Invocation& inv) {
     const TCipherClass& cls = ChooseCipher(inv.Value("cipher").value_or("Blowfish"));
     CheckContainerTarget(containerPath);
     SourceWalk walk;
+    walk.warn = Warn;
     // -C DIR names where the operands after it are found, as with tar: a
     // relative DIR from the one before it (the current directory at first).
     // The container itself is always named from the current directory.
@@ -666,7 +591,7 @@ int CommandCreate(const Invocation& inv) {
             std::fputs("ozv: removing the leading \"/\" from member names\n", stderr);
             leadingSlashNoted = true;
         }
-        CollectSources(base / operand, StoredNameOf(operand), walk);
+        CollectSources((base / operand).string(), StoredNameOf(operand), walk);
     }
     const std::vector<CabSource>& sources = walk.sources;
     if (sources.empty()) throw Exception("there is no file to pack, so no container was made");

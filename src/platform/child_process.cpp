@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -56,6 +57,12 @@ void ReportAndExit(int fd, int error) {
     _exit(127);
 }
 
+// Writes `record` whole; a reader that has gone away is no failure here.
+void WriteRecord(int fd, const int (&record)[2]) {
+    ssize_t ignored = write(fd, record, sizeof record);
+    (void)ignored;
+}
+
 }  // namespace
 
 int SpawnDetached(const std::string& program, const std::vector<std::string>& arguments) {
@@ -90,6 +97,70 @@ int SpawnDetached(const std::string& program, const std::vector<std::string>& ar
     }
     close(status[0]);
     return n == static_cast<ssize_t>(sizeof error) ? error : 0;
+}
+
+DetachedOutcome SpawnDetachedAwaitingExit(const std::string& program, const std::vector<std::string>& arguments,
+                                          int waitMilliseconds) {
+    Argv argv(program, arguments);
+    // One record {start errno, exit status} comes back through the pipe:
+    // from the program's process when its exec fails, otherwise from the
+    // orphaned process that waits for the program on our behalf.
+    int status[2];
+    if (pipe2(status, O_CLOEXEC) != 0) return {errno, std::nullopt};
+    const pid_t child = fork();
+    if (child < 0) {
+        const int error = errno;
+        close(status[0]);
+        close(status[1]);
+        return {error, std::nullopt};
+    }
+    if (child == 0) {
+        close(status[0]);
+        const pid_t watcher = fork();
+        if (watcher < 0) WriteRecord(status[1], {errno, -1});
+        if (watcher != 0) _exit(0);  // the watcher becomes an orphan, never our zombie
+        setsid();
+        // We may stop listening; the watcher's last write must not kill it.
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigaction(SIGPIPE, &ignore, nullptr);
+        const pid_t runner = fork();
+        if (runner < 0) {
+            WriteRecord(status[1], {errno, -1});
+            _exit(0);
+        }
+        if (runner == 0) {
+            ResetSignals();
+            StdinFromNull();
+            close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
+            execv(argv.Get()[0], argv.Get());
+            WriteRecord(status[1], {errno, -1});
+            _exit(127);
+        }
+        int raw = 0;
+        WaitFor(runner, &raw);
+        WriteRecord(status[1], {0, WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw)});
+        _exit(0);
+    }
+    close(status[1]);
+    WaitFor(child, nullptr);
+    DetachedOutcome outcome;
+    pollfd ready{status[0], POLLIN, 0};
+    int polled;
+    while ((polled = poll(&ready, 1, waitMilliseconds)) < 0 && errno == EINTR) {
+    }
+    int record[2] = {0, -1};
+    ssize_t n = -1;
+    if (polled > 0) {
+        while ((n = read(status[0], record, sizeof record)) < 0 && errno == EINTR) {
+        }
+    }
+    close(status[0]);
+    if (n == static_cast<ssize_t>(sizeof record)) {
+        outcome.startError = record[0];
+        if (record[0] == 0 && record[1] >= 0) outcome.exitStatus = record[1];
+    }
+    return outcome;
 }
 
 std::optional<std::string> RunForOutput(const std::string& program, const std::vector<std::string>& arguments) {
