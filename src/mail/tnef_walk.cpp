@@ -10,7 +10,11 @@ extern "C" {
 #include <ytnef.h>
 }
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstring>
+#include <mutex>
 
 #include "mail/mail_containers.h"
 
@@ -32,6 +36,41 @@ public:
     ParsedTnef& operator=(const ParsedTnef&) = delete;
 
     TNEFStruct tnef;
+};
+
+// libytnef prints its complaints about a damaged stream with printf, some
+// of them while it carries on. Standard output belongs to the program (ozv
+// writes listings and JSON there), so while libytnef parses, descriptor 1
+// points at /dev/null. The stdio buffer is flushed on both sides of the
+// switch so that the program's own output goes where it went before and
+// libytnef's goes nowhere. Parses take turns: the switch is process-wide.
+class QuietStandardOutput {
+public:
+    QuietStandardOutput() : turn_(Mutex()) {
+        std::fflush(stdout);
+        saved_ = ::dup(STDOUT_FILENO);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved_ >= 0 && null >= 0) ::dup2(null, STDOUT_FILENO);
+        if (null >= 0) ::close(null);
+    }
+    ~QuietStandardOutput() {
+        std::fflush(stdout);
+        if (saved_ >= 0) {
+            ::dup2(saved_, STDOUT_FILENO);
+            ::close(saved_);
+        }
+    }
+    QuietStandardOutput(const QuietStandardOutput&) = delete;
+    QuietStandardOutput& operator=(const QuietStandardOutput&) = delete;
+
+private:
+    static std::mutex& Mutex() {
+        static std::mutex mutex;
+        return mutex;
+    }
+
+    std::lock_guard<std::mutex> turn_;
+    int saved_ = -1;
 };
 
 const variableLength* FindProperty(Attachment& attachment, unsigned type, unsigned id) {
@@ -84,10 +123,15 @@ bool StartsWithTnefSignature(const char* data, size_t size) {
 
 void ForEachTnefAttachment(unsigned char* stream, size_t size,
                            const std::function<void(const TnefAttachment&)>& visit) {
-    if (!StartsWithTnefSignature(reinterpret_cast<const char*>(stream), size)) throw EMailFormat("Not a TNEF stream (winmail.dat)");
+    if (!StartsWithTnefSignature(reinterpret_cast<const char*>(stream), size))
+        throw EMailFormat("Not a TNEF stream (winmail.dat)");
     ParsedTnef parsed;
-    if (TNEFParseMemory(stream, static_cast<long>(size), &parsed.tnef) < 0)
-        throw EMailFormat("The TNEF stream (winmail.dat) is damaged");
+    bool parsedWell;
+    {
+        QuietStandardOutput quiet;
+        parsedWell = TNEFParseMemory(stream, static_cast<long>(size), &parsed.tnef) >= 0;
+    }
+    if (!parsedWell) throw EMailFormat("The TNEF stream (winmail.dat) is damaged");
     for (Attachment* attachment = parsed.tnef.starting_attach.next; attachment != nullptr;
          attachment = attachment->next) {
         TnefAttachment view;
