@@ -6,7 +6,8 @@
 // Arguments with "/" or ".." are dropped: they would let the tool write
 // where the user told it to, outside the sandbox, which is not a fault.
 // Standard input is empty and the password comes from OZV_PASSWORD, so
-// nothing waits for a terminal.
+// nothing waits for a terminal; the search path leads nowhere, so no mail
+// program is started.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -30,6 +31,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     ::dup2(empty, STDIN_FILENO);
     ::close(empty);
     ::setenv("OZV_PASSWORD", "quellmark", 1);
+    // "ozv create ... --mail" starts xdg-email, found on the search path: on
+    // one that leads nowhere (an empty one means the usual directories), the
+    // fuzzer never opens the user's mail program.
+    ::setenv("PATH", "/nonexistent", 1);
     return 0;
 }
 

@@ -5,6 +5,8 @@ The cabinets are built here byte by byte: stored, MSZIP (deflate blocks
 behind "CK"), LZX (one uncompressed block) and a cabinet that names a next
 cabinet of its set. Run it again after changing it; the output is committed.
 """
+import base64
+import binascii
 import os
 import struct
 import zlib
@@ -77,7 +79,47 @@ def write(target, name, data):
         f.write(data)
 
 
+def message(parts, boundary="b1"):
+    """A multipart/mixed message; each part is (headers, body)."""
+    text = "From: Sender <sender@example.org>\nSubject: seed\nMIME-Version: 1.0\n"
+    text += "Content-Type: multipart/mixed; boundary=\"%s\"\n\n" % boundary
+    for headers, body in parts:
+        text += "--%s\n%s\n\n%s\n" % (boundary, headers, body)
+    return (text + "--%s--\n" % boundary).encode()
+
+
+def mail_seeds():
+    """fuzz_mail: messages, an mbox and TNEF streams, each with a small container."""
+    payload = bytes(range(256)) * 2
+    encoded = base64.encodebytes(payload).decode()
+    attachment = "Content-Type: application/octet-stream; name=\"a.ozv\"\nContent-Transfer-Encoding: "
+    text = ("Content-Type: text/plain", "Hello")
+    write("fuzz_mail", "base64.eml", message([text, (attachment + "base64", encoded)]))
+    write("fuzz_mail", "quoted-printable.eml", message([
+        text, ("Content-Type: application/x-ozv-container\nContent-Disposition: attachment;"
+               " filename*=utf-8''%C3%9Cbersicht.ozv\nContent-Transfer-Encoding: quoted-printable",
+               binascii.b2a_qp(payload[:200], quotetabs=True, istext=False).decode())]))
+    uu = "begin 644 u.ozv\n" + "".join(binascii.b2a_uu(payload[i:i + 45]).decode() for i in range(0, 90, 45))
+    write("fuzz_mail", "uuencode.eml", message([(attachment.replace("a.ozv", "=?utf-8?q?=C3=A4?=.ozv") + "x-uuencode",
+                                                 uu + "`\nend")]))
+    inner = message([(attachment + "base64", encoded[:120])], "b2").decode()
+    write("fuzz_mail", "nested.eml", message([
+        ("Content-Type: multipart/alternative; boundary=\"b3\"",
+         "--b3\nContent-Type: text/plain\n\nx\n--b3\n" + attachment + "base64\n\n" + encoded[:80] + "\n--b3--"),
+        ("Content-Type: message/rfc822", inner)]))
+    single = message([(attachment + "base64", encoded[:40])]).decode()
+    write("fuzz_mail", "three.mbox", "".join("From sender@example.org Thu Jan  1 00:00:00 1970\n%s\n" % single
+                                             for _ in range(3)).encode())
+    with open(os.path.join(HERE, "..", "tests", "data", "tnef", "two-files.tnef"), "rb") as f:
+        tnef = f.read()
+    write("fuzz_mail", "winmail.dat", tnef)
+    write("fuzz_mail", "tnef-part.eml", message([
+        text, ("Content-Type: application/ms-tnef; name=\"winmail.dat\"\nContent-Transfer-Encoding: base64",
+               base64.encodebytes(tnef).decode())]))
+
+
 def main():
+    mail_seeds()
     stored = cabinet(FILES, 0)
     mszip = cabinet(FILES, 1)
     lzx = cabinet(FILES, 3)

@@ -14,6 +14,7 @@ int CommandList(const Invocation& inv);
 int CommandExtract(const Invocation& inv);
 int CommandTest(const Invocation& inv);
 int CommandCreate(const Invocation& inv);
+int CommandAttachments(const Invocation& inv);
 
 // A cipher by anything the registry looks up, or by its index. Unlike the
 // managers, which quietly fall back, `ozv` refuses a name it does not know:

@@ -15,8 +15,10 @@
 #include "cabinet/cab_reader.h"
 #include "cabinet/cab_writer.h"
 #include "cli/commands.h"
+#include "cli/container_files.h"
 #include "cli/extract_choices.h"
 #include "cli/inspect.h"
+#include "cli/mail_input.h"
 #include "cli/ozv.h"
 #include "cli/password.h"
 #include "cli/progress.h"
@@ -26,82 +28,13 @@
 #include "container/decode_failure.h"
 #include "container/vossel_decoder.h"
 #include "crypto/registry.h"
+#include "platform/mail_composer.h"
 
 namespace quellmark {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// A private directory for intermediate files, removed with everything in it
-// when the command ends, however it ends.
-class ScratchDirectory {
-public:
-    explicit ScratchDirectory(const std::string& parent) {
-        std::string pattern = parent + "/.ozv-XXXXXX";
-        if (!::mkdtemp(pattern.data()))
-            throw Exception("Cannot create a working directory in \"" + parent + "\": " + std::strerror(errno));
-        path_ = pattern;
-    }
-    ~ScratchDirectory() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
-// `text` in double quotes, as messages name files. (Appending, where
-// `"\"" + text` inserts, keeps g++ 12 from a false -Wrestrict.)
-std::string Quoted(const std::string& text) {
-    std::string quoted = "\"";
-    quoted += text;
-    return quoted += '"';
-}
-
-std::string TempParent() {
-    const char* tmp = std::getenv("TMPDIR");
-    return tmp && *tmp ? tmp : "/tmp";
-}
-
-// Why `status` (of `path`) is no file a container can be read from, or ""
-// when it is a regular file. Pipes and devices cannot be read twice or
-// measured, which the decoder needs.
-std::string NotAFile(const std::string& path, const fs::file_status& status) {
-    const std::string quoted = Quoted(path);
-    switch (status.type()) {
-    case fs::file_type::regular: return {};
-    case fs::file_type::directory: return quoted + " is a directory, not a container";
-    case fs::file_type::fifo:
-        return quoted + " is a pipe, not a file; ozv reads containers only from files, so save the container to a file first";
-    case fs::file_type::character:
-    case fs::file_type::block: return quoted + " is a device, not a container; give the container's file";
-    case fs::file_type::socket: return quoted + " is a socket, not a container; give the container's file";
-    default: return quoted + " is not a regular file, so it cannot be a container";
-    }
-}
-
-// The container named by `operand`, checked to be a regular file; "-" is
-// standard input, copied into a temporary file first.
-std::string ContainerPath(const std::string& operand) {
-    if (operand == "-") return SpoolStandardInput();
-    const std::string& path = operand;
-    std::error_code error;
-    const auto status = fs::status(path, error);
-    if (status.type() == fs::file_type::not_found) throw Exception(Quoted(path) + " does not exist");
-    if (error) throw Exception("cannot examine " + Quoted(path) + ": " + error.message());
-    if (std::string why = NotAFile(path, status); !why.empty()) throw Exception(why);
-    return path;
-}
-
-// The container operand, the command's only one.
-std::string ContainerOperand(const Invocation& inv, std::size_t operandsWanted) {
-    if (inv.operands.size() != operandsWanted)
-        throw UsageError{"\"ozv " + inv.command + "\" takes " + (operandsWanted == 1 ? "one container" : "a container")};
-    return ContainerPath(inv.operands.front());
-}
 
 uintmax_t ContainerSize(const std::string& path) {
     std::error_code error;
@@ -254,6 +187,24 @@ void CheckContainerTarget(const std::string& path) {
                         "; choose another place for the container");
 }
 
+// What `create --mail[=ADDRESS] [--subject TEXT]` asks to be sent, checked
+// before any work is done; nothing when --mail is not given.
+std::optional<MailDraft> DraftFor(const Invocation& inv, const std::string& containerPath) {
+    if (!inv.Has("mail")) {
+        if (inv.Has("subject")) throw UsageError{"--subject is the subject of the message --mail writes; give --mail too"};
+        return std::nullopt;
+    }
+    MailDraft draft{containerPath, *inv.Value("mail"), inv.Value("subject").value_or("")};
+    // xdg-email would read an address that begins with "-" as one of its
+    // own options.
+    if (!draft.address.empty() && draft.address.front() == '-')
+        throw UsageError{"the address " + Quoted(draft.address) + " begins with \"-\"; give a mail address"};
+    for (const char c : draft.address + draft.subject)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            throw UsageError{"the address and subject of --mail are one line of text each, without control characters"};
+    return draft;
+}
+
 // Why an entry cut across cabinets of a set cannot be unpacked from a
 // container, which holds one cabinet only.
 std::string SplitReason(const std::string& otherCabinet, bool beginsEarlier) {
@@ -336,129 +287,83 @@ std::vector<InspectedEntry> ReadEntries(const std::string& containerPath, const 
     return entries;
 }
 
-}  // namespace
+// The one operand of info, list and test, checked to be a readable file.
+std::string SingleOperandPath(const Invocation& inv) {
+    if (inv.operands.size() != 1) throw UsageError{"\"ozv " + inv.command + "\" takes one container"};
+    return ContainerPath(inv.operands.front());
+}
 
-int CommandInfo(const Invocation& inv) {
-    CheckOptionsAllowed(inv, {"json", "password", "password-file", "codepage", "ask-password"});
-    const std::string path = ContainerOperand(inv, 1);
-    RequireHeader(path);
-    const ContainerFacts facts = InspectContainer(path);
-    // A password is tried only when one is offered: `info` must go on
-    // working in scripts that have none, so it never prompts unasked.
-    const char* environment = std::getenv("OZV_PASSWORD");
-    const bool tryPassword = inv.Has("password") || inv.Has("password-file") || inv.Has("ask-password") ||
-                             (environment && *environment);
+// Before each container found in mail, the line naming it, with a blank
+// line between containers.
+void PrintHeading(std::FILE* out, const ContainerInput& input, bool first) {
+    if (input.heading.empty()) return;
+    std::fprintf(out, "%s%s\n", first ? "" : "\n", input.heading.c_str());
+}
+
+// What `info` finds of one container: its facts and, when a password was
+// tried, whether it opens it (with the entries when it does, the reason
+// when it does not).
+struct InfoFindings {
+    ContainerFacts facts;
     std::optional<bool> opens;
     std::vector<InspectedEntry> entries;
     std::string failure;
-    if (tryPassword) {
-        const std::string password = ObtainPassword(inv, false, false);
-        ScratchDirectory work(TempParent());
-        const std::string cabinet = work.Path() + "/body.cab";
-        DecipherBody(path, cabinet, password);
-        try {
-            entries = ReadEntries(path, cabinet);
-            opens = true;
-        } catch (const EBadContainer& e) {
-            opens = false;
-            failure = e.Message();
-        }
-    }
-    if (inv.Has("json")) {
-        PrintJson(stdout, facts, opens, opens.value_or(false) ? &entries : nullptr);
-    } else {
-        std::printf("container:  %s\nalgorithm:  %s\nsize:       %ju bytes\nbody:       %ju bytes\n", facts.path.c_str(),
-                    DescribeCipher(facts).c_str(), facts.size, facts.bodySize);
-        if (opens)
-            std::printf("password:   %s\n", *opens ? ("opens it (" + std::to_string(entries.size()) +
-                                                      (entries.size() == 1 ? " file)" : " files)")).c_str()
-                                                   : "does not open it");
-    }
-    if (opens == false) {
-        std::fflush(stdout);
-        throw EBadContainer(failure);
-    }
-    return kExitOk;
-}
+};
 
-int CommandList(const Invocation& inv) {
-    CheckOptionsAllowed(inv, {"password", "password-file", "codepage", "long", "json"});
-    const std::string path = ContainerOperand(inv, 1);
-    RequireHeader(path);
-    const std::string password = ObtainPassword(inv, false, false);
+InfoFindings FindInfo(const ContainerInput& input, const std::optional<std::string>& password,
+                      const std::string& operand) {
+    RequireHeader(input.path);
+    InfoFindings found;
+    found.facts = InspectContainer(input.path);
+    if (!input.name.empty()) {
+        found.facts.path = input.name;
+        found.facts.mail = operand;
+        found.facts.location = input.location;
+    }
+    if (!password) return found;
     ScratchDirectory work(TempParent());
     const std::string cabinet = work.Path() + "/body.cab";
-    DecipherBody(path, cabinet, password);
-    const std::vector<InspectedEntry> entries = ReadEntries(path, cabinet);
-    if (inv.Has("json")) {
-        PrintJson(stdout, InspectContainer(path), std::nullopt, &entries);
-        return kExitOk;
+    DecipherBody(input.path, cabinet, *password);
+    try {
+        found.entries = ReadEntries(input.path, cabinet);
+        found.opens = true;
+    } catch (const EBadContainer& e) {
+        found.opens = false;
+        found.failure = e.Message();
     }
-    for (const auto& entry : entries) {
-        if (inv.Has("long")) {
-            std::printf("%s\n", LongListLine(entry).c_str());
-            continue;
-        }
-        std::string line = std::to_string(entry.size);
-        line.insert(0, line.size() < 10 ? 10 - line.size() : 0, ' ');
-        line += "  " + FormatStamp(entry.date, entry.time) + "  " + entry.name;
-        if (!entry.unextractable.empty()) line += "  (cannot be extracted: it " + entry.unextractable + ")";
-        std::printf("%s\n", line.c_str());
-    }
-    return kExitOk;
+    return found;
 }
 
-int CommandExtract(const Invocation& inv) {
-    CheckOptionsAllowed(inv, {"directory", "password", "password-file", "codepage", "to-stdout", "overwrite", "keep",
-                              "quiet", "verbose"});
-    if (inv.operands.empty()) throw UsageError{"\"ozv extract\" needs a container"};
-    const bool toStdout = inv.Has("to-stdout");
-    const bool quiet = inv.Has("quiet");
-    const bool verbose = inv.Has("verbose");
-    if (quiet && verbose) throw UsageError{"-q and -v contradict each other; give one of them"};
-    if (inv.Has("overwrite") && inv.Has("keep"))
-        throw UsageError{"--overwrite and --keep contradict each other; give one of them"};
-    if (toStdout && inv.Has("directory"))
-        throw UsageError{"-O writes to standard output, so -d has nothing to do; give one of them"};
-    const ExistingFiles existing = inv.Has("overwrite") ? ExistingFiles::Overwrite
-                                   : inv.Has("keep")    ? ExistingFiles::Keep
-                                                        : ExistingFiles::Ask;
-    const std::string path = ContainerPath(inv.operands.front());
-    const std::vector<std::string> patterns(inv.operands.begin() + 1, inv.operands.end());
+void PrintInfo(const InfoFindings& found) {
+    const ContainerFacts& facts = found.facts;
+    std::printf("container:  %s\nalgorithm:  %s\nsize:       %ju bytes\nbody:       %ju bytes\n",
+                PrintableName(facts.path).c_str(), DescribeCipher(facts).c_str(), facts.size, facts.bodySize);
+    if (found.opens)
+        std::printf("password:   %s\n", *found.opens ? ("opens it (" + std::to_string(found.entries.size()) +
+                                                        (found.entries.size() == 1 ? " file)" : " files)")).c_str()
+                                                     : "does not open it");
+}
 
-    // A destination that does not exist yet is made (with its parents) only
-    // once everything is ready to move into it; until then the work happens
-    // in its nearest existing ancestor, on the same file system.
-    const std::string directory = inv.Value("directory").value_or(".");
-    fs::path existingAncestor = directory;
-    std::error_code error;
-    if (!toStdout) {
-        while (!fs::exists(fs::symlink_status(existingAncestor, error)) && existingAncestor.has_parent_path() &&
-               existingAncestor.parent_path() != existingAncestor)
-            existingAncestor = existingAncestor.parent_path();
-        if (!fs::exists(fs::symlink_status(existingAncestor, error))) existingAncestor = ".";
-        if (!fs::is_directory(existingAncestor, error)) {
-            if (existingAncestor == fs::path(directory))
-                throw Exception("the destination \"" + directory + "\" is not a directory");
-            throw Exception("cannot make the destination \"" + directory + "\": \"" + existingAncestor.string() +
-                            "\" is not a directory");
-        }
-        if (::access(existingAncestor.c_str(), W_OK | X_OK) != 0)
-            throw Exception("cannot write into \"" + existingAncestor.string() + "\": " + std::strerror(errno));
-    }
-    RequireHeader(path);
-    const std::string password = ObtainPassword(inv, false, false);
+// The files that `extract` took out of one container, waiting in `staged`
+// to be moved beneath `target`.
+struct ExtractJob {
+    const ContainerInput* input = nullptr;
+    std::string staged;
+    std::string target;
+    std::string folder;  // `target` beneath the destination; "" when it is the destination
+    std::vector<std::string> selected;
+    std::vector<std::string> chosen;
+};
 
-    // The container is unpacked into a private directory (beside the
-    // destination, or among the temporary files for -O) and its files moved
-    // into place only once all of it came out: a wrong password or a damaged
-    // container leaves nothing behind.
-    ScratchDirectory staging(toStdout ? TempParent() : existingAncestor.string());
+// Deciphers and unpacks the container at `path` into `staging`; returns the
+// names of its files. Failures of the container are EBadContainer.
+std::vector<std::string> UnpackForExtract(const std::string& path, const std::string& staging,
+                                          const std::string& password, bool quiet) {
     TVosselDecoder decoder;
     if (!quiet) decoder.OnProgress = TerminalProgress("deciphering");
     TStringList files;
     try {
-        decoder.DecodeContainer(files, path, staging.Path(), password);
+        decoder.DecodeContainer(files, path, staging, password);
     } catch (const EBadContainer&) {
         throw;
     } catch (const Exception& e) {
@@ -472,44 +377,25 @@ int CommandExtract(const Invocation& inv) {
     if (!decoder.SplitEntries().empty()) RefuseSplitEntries(path, decoder.SplitEntries());
     std::vector<std::string> names;
     for (const auto& entry : files) names.push_back(entry.text);
-    const std::vector<std::string> selected = SelectEntries(names, patterns, ContainerLabel(path));
-
-    if (toStdout) {
-        for (const auto& name : selected) {
-            if (verbose) std::fprintf(stderr, "%s\n", name.c_str());
-            TFileStream file(staging.Path() + "/" + name, FileMode::OpenRead);
-            char buffer[65536];
-            for (int64_t got; (got = file.Read(buffer, sizeof buffer)) > 0;)
-                if (std::fwrite(buffer, 1, static_cast<std::size_t>(got), stdout) != static_cast<std::size_t>(got))
-                    break;
-        }
-        if (std::fflush(stdout) != 0 || std::ferror(stdout))
-            throw Exception(std::string("cannot write to standard output: ") + std::strerror(errno));
-        return kExitOk;
-    }
-
-    // What to do with files already in the way is settled before the first
-    // file is moved, so that a refusal leaves the destination untouched.
-    const bool terminal = ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO) && !StandardInputSpooled();
-    std::vector<std::string> kept;
-    const std::vector<std::string> chosen = ChooseWhatToWrite(selected, directory, existing, terminal, kept);
-    fs::create_directories(directory, error);
-    if (error) throw Exception("cannot make the destination \"" + directory + "\": " + error.message());
-    TPlacement places;
-    for (const auto& entry : chosen)
-        if (MoveIntoPlace(staging.Path(), directory, entry, places) && !quiet) std::printf("%s\n", entry.c_str());
-    if (!quiet)
-        for (const auto& target : kept) std::fprintf(stderr, "ozv: kept the existing %s\n", Quoted(target).c_str());
-    return kExitOk;
+    return names;
 }
 
-int CommandTest(const Invocation& inv) {
-    CheckOptionsAllowed(inv, {"password", "password-file", "codepage", "quiet"});
-    const std::string path = ContainerOperand(inv, 1);
-    RequireHeader(path);
-    const std::string password = ObtainPassword(inv, false, false);
-    const bool quiet = inv.Has("quiet");
+void WriteToStdout(const std::string& staged, const std::vector<std::string>& names, bool verbose) {
+    for (const auto& name : names) {
+        if (verbose) std::fprintf(stderr, "%s\n", name.c_str());
+        TFileStream file(staged + "/" + name, FileMode::OpenRead);
+        char buffer[65536];
+        for (int64_t got; (got = file.Read(buffer, sizeof buffer)) > 0;)
+            if (std::fwrite(buffer, 1, static_cast<std::size_t>(got), stdout) != static_cast<std::size_t>(got))
+                break;
+    }
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        throw Exception(std::string("cannot write to standard output: ") + std::strerror(errno));
+}
 
+// Unpacks one container among the temporary files and checks that every
+// file comes out whole, printing "OK  name" for each unless `quiet`.
+void TestContainer(const std::string& path, const std::string& password, bool quiet) {
     // Everything is unpacked among the temporary files, never where the
     // user keeps files, and removed with the scratch directory.
     ScratchDirectory work(TempParent());
@@ -561,14 +447,286 @@ int CommandTest(const Invocation& inv) {
         if (!quiet) std::printf("OK  %s\n", entry.name.c_str());
     }
     if (!quiet) std::printf("%zu files unpacked and sound\n", entries.size());
+}
+
+}  // namespace
+
+// Each command below handles a container given as such exactly as it always
+// did; for mail it handles every container found in turn, goes on past one
+// that fails, and fails at the end naming those that did (BadContainers).
+
+int CommandInfo(const Invocation& inv) {
+    CheckOptionsAllowed(inv, {"json", "password", "password-file", "codepage", "ask-password"});
+    const ContainerInputs inputs(SingleOperandPath(inv), true);
+    if (!inputs.FromMail()) RequireHeader(inputs.Items().front().path);
+    // A password is tried only when one is offered: `info` must go on
+    // working in scripts that have none, so it never prompts unasked.
+    const char* environment = std::getenv("OZV_PASSWORD");
+    const bool tryPassword = inv.Has("password") || inv.Has("password-file") || inv.Has("ask-password") ||
+                             (environment && *environment);
+    std::optional<std::string> password;
+    if (tryPassword) password = ObtainPassword(inv, false, false);
+    const bool json = inv.Has("json");
+    BadContainers bad;
+    std::vector<std::string> objects;
+    bool first = true;
+    for (const auto& input : inputs.Items()) {
+        try {
+            const InfoFindings found = FindInfo(input, password, inv.operands.front());
+            const auto* entries = found.opens.value_or(false) ? &found.entries : nullptr;
+            if (json && inputs.FromMail()) {
+                objects.push_back(JsonObject(found.facts, found.opens, entries));
+            } else if (json) {
+                PrintJson(stdout, found.facts, found.opens, entries);
+            } else {
+                PrintHeading(stdout, input, first);
+                PrintInfo(found);
+            }
+            first = false;
+            if (found.opens == false) throw EBadContainer(found.failure);
+        } catch (const EBadContainer& e) {
+            std::fflush(stdout);
+            if (!inputs.FromMail()) throw;
+            bad.Note(input, e);
+        }
+    }
+    if (json && inputs.FromMail()) PrintJsonArray(stdout, objects);
+    std::fflush(stdout);
+    bad.ThrowIfAny(inputs);
+    return kExitOk;
+}
+
+int CommandList(const Invocation& inv) {
+    CheckOptionsAllowed(inv, {"password", "password-file", "codepage", "long", "json"});
+    const ContainerInputs inputs(SingleOperandPath(inv), true);
+    if (!inputs.FromMail()) RequireHeader(inputs.Items().front().path);
+    const std::string password = ObtainPassword(inv, false, false);
+    const bool json = inv.Has("json");
+    BadContainers bad;
+    std::vector<std::string> objects;
+    bool first = true;
+    for (const auto& input : inputs.Items()) {
+        if (!json) PrintHeading(stdout, input, first);
+        first = false;
+        try {
+            RequireHeader(input.path);
+            ScratchDirectory work(TempParent());
+            const std::string cabinet = work.Path() + "/body.cab";
+            DecipherBody(input.path, cabinet, password);
+            const std::vector<InspectedEntry> entries = ReadEntries(input.path, cabinet);
+            if (json) {
+                ContainerFacts facts = InspectContainer(input.path);
+                if (inputs.FromMail()) {
+                    facts.path = input.name;
+                    facts.mail = inv.operands.front();
+                    facts.location = input.location;
+                    objects.push_back(JsonObject(facts, std::nullopt, &entries));
+                } else {
+                    PrintJson(stdout, facts, std::nullopt, &entries);
+                }
+                continue;
+            }
+            for (const auto& entry : entries) {
+                if (inv.Has("long")) {
+                    std::printf("%s\n", LongListLine(entry).c_str());
+                    continue;
+                }
+                std::string line = std::to_string(entry.size);
+                line.insert(0, line.size() < 10 ? 10 - line.size() : 0, ' ');
+                line += "  " + FormatStamp(entry.date, entry.time) + "  " + entry.name;
+                if (!entry.unextractable.empty()) line += "  (cannot be extracted: it " + entry.unextractable + ")";
+                std::printf("%s\n", line.c_str());
+            }
+        } catch (const EBadContainer& e) {
+            std::fflush(stdout);
+            if (!inputs.FromMail()) throw;
+            bad.Note(input, e);
+        }
+    }
+    if (json && inputs.FromMail()) PrintJsonArray(stdout, objects);
+    std::fflush(stdout);
+    bad.ThrowIfAny(inputs);
+    return kExitOk;
+}
+
+int CommandExtract(const Invocation& inv) {
+    CheckOptionsAllowed(inv, {"directory", "password", "password-file", "codepage", "to-stdout", "overwrite", "keep",
+                              "quiet", "verbose"});
+    if (inv.operands.empty()) throw UsageError{"\"ozv extract\" needs a container"};
+    const bool toStdout = inv.Has("to-stdout");
+    const bool quiet = inv.Has("quiet");
+    const bool verbose = inv.Has("verbose");
+    if (quiet && verbose) throw UsageError{"-q and -v contradict each other; give one of them"};
+    if (inv.Has("overwrite") && inv.Has("keep"))
+        throw UsageError{"--overwrite and --keep contradict each other; give one of them"};
+    if (toStdout && inv.Has("directory"))
+        throw UsageError{"-O writes to standard output, so -d has nothing to do; give one of them"};
+    const ExistingFiles existing = inv.Has("overwrite") ? ExistingFiles::Overwrite
+                                   : inv.Has("keep")    ? ExistingFiles::Keep
+                                                        : ExistingFiles::Ask;
+    const std::string path = ContainerPath(inv.operands.front());
+    const std::vector<std::string> patterns(inv.operands.begin() + 1, inv.operands.end());
+
+    // A destination that does not exist yet is made (with its parents) only
+    // once everything is ready to move into it; until then the work happens
+    // in its nearest existing ancestor, on the same file system.
+    const std::string directory = inv.Value("directory").value_or(".");
+    fs::path existingAncestor = directory;
+    std::error_code error;
+    if (!toStdout) {
+        while (!fs::exists(fs::symlink_status(existingAncestor, error)) && existingAncestor.has_parent_path() &&
+               existingAncestor.parent_path() != existingAncestor)
+            existingAncestor = existingAncestor.parent_path();
+        if (!fs::exists(fs::symlink_status(existingAncestor, error))) existingAncestor = ".";
+        if (!fs::is_directory(existingAncestor, error)) {
+            if (existingAncestor == fs::path(directory))
+                throw Exception("the destination \"" + directory + "\" is not a directory");
+            throw Exception("cannot make the destination \"" + directory + "\": \"" + existingAncestor.string() +
+                            "\" is not a directory");
+        }
+        if (::access(existingAncestor.c_str(), W_OK | X_OK) != 0)
+            throw Exception("cannot write into \"" + existingAncestor.string() + "\": " + std::strerror(errno));
+    }
+    const ContainerInputs inputs(path, !quiet);
+    const std::vector<ContainerInput>& items = inputs.Items();
+    if (!inputs.FromMail()) RequireHeader(path);
+    const std::string password = ObtainPassword(inv, false, false);
+
+    // Several containers go each into a folder of its own beneath the
+    // destination, named after its attachment.
+    std::vector<std::string> folders(items.size());
+    if (items.size() > 1) {
+        std::vector<std::string> names;
+        for (const auto& item : items) names.push_back(item.name);
+        folders = ExtractFolderNames(names);
+    }
+
+    // The containers are unpacked into a private directory (beside the
+    // destination, or among the temporary files for -O) and their files
+    // moved into place only once all of them came out: a wrong password or
+    // a damaged container leaves nothing of its own behind.
+    ScratchDirectory staging(toStdout ? TempParent() : existingAncestor.string());
+    std::vector<ExtractJob> jobs;
+    std::vector<bool> used;
+    BadContainers bad;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        ExtractJob job;
+        job.input = &items[i];
+        job.folder = folders[i];
+        job.target = job.folder.empty() ? directory : (fs::path(directory) / job.folder).string();
+        job.staged = items.size() == 1 ? staging.Path() : staging.Path() + "/" + std::to_string(i + 1);
+        if (items.size() > 1) fs::create_directory(job.staged);
+        try {
+            if (inputs.FromMail()) RequireHeader(job.input->path);
+            const std::vector<std::string> names = UnpackForExtract(job.input->path, job.staged, password, quiet);
+            job.selected = inputs.FromMail() ? SelectMatching(names, patterns, used)
+                                             : SelectEntries(names, patterns, ContainerLabel(path));
+        } catch (const EBadContainer& e) {
+            if (!inputs.FromMail()) throw;
+            bad.Note(*job.input, e);
+            continue;
+        }
+        jobs.push_back(std::move(job));
+    }
+    // A pattern need only match in one of the containers. (When one could
+    // not be opened, what it holds is unknown, so nothing is said.)
+    if (inputs.FromMail() && !jobs.empty() && bad.Empty()) {
+        const std::string unmatched = UnmatchedPatterns(patterns, used);
+        if (!unmatched.empty())
+            throw Exception("nothing in " + inputs.MailLabel() + " matches " + unmatched +
+                            "; nothing was extracted (\"ozv list\" shows the names it holds)");
+    }
+
+    // Not one container opened: the destination is not even made.
+    if (jobs.empty()) bad.ThrowIfAny(inputs);
+
+    if (toStdout) {
+        for (const auto& job : jobs) {
+            if (!quiet) PrintHeading(stderr, *job.input, &job == &jobs.front());
+            WriteToStdout(job.staged, job.selected, verbose);
+        }
+        bad.ThrowIfAny(inputs);
+        return kExitOk;
+    }
+
+    // What to do with files already in the way is settled for every
+    // container before the first file is moved, so that a refusal leaves
+    // the destination untouched.
+    const bool terminal = ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO) && !StandardInputSpooled();
+    std::vector<std::string> wanted;
+    for (const auto& job : jobs) {
+        // A container's folder that is there already must be a folder of
+        // its own: a link could lead the files outside the destination.
+        if (!job.folder.empty()) {
+            const auto status = fs::symlink_status(job.target, error);
+            if (fs::exists(status) && !fs::is_directory(status))
+                throw Exception(Quoted(job.target) + " is in the way of the folder for " +
+                                ContainerLabel(job.input->path) +
+                                "; nothing was extracted (choose another place with -d)");
+        }
+        for (const auto& entry : job.selected) wanted.push_back(job.folder.empty() ? entry : job.folder + "/" + entry);
+    }
+    std::vector<std::string> kept;
+    const std::vector<std::string> chosen = ChooseWhatToWrite(wanted, directory, existing, terminal, kept);
+    std::size_t next = 0;
+    for (auto& job : jobs)
+        for (; next < chosen.size(); ++next) {
+            const std::string prefix = job.folder.empty() ? "" : job.folder + "/";
+            if (chosen[next].compare(0, prefix.size(), prefix) != 0) break;
+            job.chosen.push_back(chosen[next].substr(prefix.size()));
+        }
+
+    fs::create_directories(directory, error);
+    if (error) throw Exception("cannot make the destination \"" + directory + "\": " + error.message());
+    for (const auto& job : jobs) {
+        if (!quiet) PrintHeading(stdout, *job.input, &job == &jobs.front());
+        if (!job.folder.empty()) {
+            fs::create_directory(job.target, error);
+            if (error) throw Exception("cannot make the folder " + Quoted(job.target) + ": " + error.message());
+        }
+        TPlacement places;
+        for (const auto& entry : job.chosen)
+            if (MoveIntoPlace(job.staged, job.target, entry, places) && !quiet) std::printf("%s\n", entry.c_str());
+    }
+    if (!quiet)
+        for (const auto& target : kept) std::fprintf(stderr, "ozv: kept the existing %s\n", Quoted(target).c_str());
+    std::fflush(stdout);
+    bad.ThrowIfAny(inputs);
+    return kExitOk;
+}
+
+int CommandTest(const Invocation& inv) {
+    CheckOptionsAllowed(inv, {"password", "password-file", "codepage", "quiet"});
+    const bool quiet = inv.Has("quiet");
+    const ContainerInputs inputs(SingleOperandPath(inv), !quiet);
+    if (!inputs.FromMail()) RequireHeader(inputs.Items().front().path);
+    const std::string password = ObtainPassword(inv, false, false);
+    BadContainers bad;
+    bool first = true;
+    for (const auto& input : inputs.Items()) {
+        if (!quiet) PrintHeading(stdout, input, first);
+        first = false;
+        try {
+            if (inputs.FromMail()) RequireHeader(input.path);
+            TestContainer(input.path, password, quiet);
+        } catch (const EBadContainer& e) {
+            std::fflush(stdout);
+            if (!inputs.FromMail()) throw;
+            bad.Note(input, e);
+        }
+    }
+    std::fflush(stdout);
+    bad.ThrowIfAny(inputs);
     return kExitOk;
 }
 
 int CommandCreate(const Invocation& inv) {
-    CheckOptionsAllowed(inv, {"cipher", "store", "password", "password-file", "codepage", "change-dir"});
+    CheckOptionsAllowed(inv, {"cipher", "store", "password", "password-file", "codepage", "change-dir", "mail",
+                              "subject"});
     if (inv.operands.size() < 2) throw UsageError{"\"ozv create\" needs a container name and at least one file"};
     const std::string containerPath = inv.operands.front();
     const TCipherClass& cls = ChooseCipher(inv.Value("cipher").value_or("Blowfish"));
+    const std::optional<MailDraft> draft = DraftFor(inv, containerPath);
     CheckContainerTarget(containerPath);
     SourceWalk walk;
     walk.warn = Warn;
@@ -591,6 +749,10 @@ int CommandCreate(const Invocation& inv) {
             std::fputs("ozv: removing the leading \"/\" from member names\n", stderr);
             leadingSlashNoted = true;
         }
+        if (draft && draft->address.empty() && operand.string().find('@') != std::string::npos &&
+            !fs::exists(fs::symlink_status(base / operand)))
+            throw UsageError{Quoted(operand.string()) + " does not exist; if it is the address to mail the container to, "
+                             "give it as --mail=" + operand.string()};
         CollectSources((base / operand).string(), StoredNameOf(operand), walk);
     }
     const std::vector<CabSource>& sources = walk.sources;
@@ -602,6 +764,13 @@ int CommandCreate(const Invocation& inv) {
     const std::string cabinet = work.Path() + "/body.cab";
     WriteCabinet(cabinet, sources, !inv.Has("store"), TerminalByteProgress(inv.Has("store") ? "storing" : "compressing"));
     WriteContainer(cabinet, containerPath, IndexOf(cls), password, TerminalProgress("enciphering"));
+    if (draft) {
+        try {
+            ComposeMail(*draft);
+        } catch (const Exception& e) {
+            throw Exception(e.Message() + " (the container " + Quoted(containerPath) + " was written all the same)");
+        }
+    }
     return kExitOk;
 }
 

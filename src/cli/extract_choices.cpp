@@ -53,20 +53,32 @@ Answer AskAboutExisting(const std::string& path) {
 
 }  // namespace
 
-std::vector<std::string> SelectEntries(const std::vector<std::string>& names, const std::vector<std::string>& patterns,
-                                       const std::string& containerLabel) {
+std::vector<std::string> SelectMatching(const std::vector<std::string>& names, const std::vector<std::string>& patterns,
+                                        std::vector<bool>& used) {
     std::vector<std::string> selected;
     std::set<std::string> seen;
-    std::vector<bool> used(patterns.size(), false);
+    used.resize(patterns.size(), false);
     for (const auto& name : names) {
         bool wanted = patterns.empty();
         for (std::size_t i = 0; i < patterns.size(); ++i)
             if (Selects(patterns[i], name)) wanted = used[i] = true;
         if (wanted && seen.insert(name).second) selected.push_back(name);
     }
+    return selected;
+}
+
+std::string UnmatchedPatterns(const std::vector<std::string>& patterns, const std::vector<bool>& used) {
     std::string unmatched;
     for (std::size_t i = 0; i < patterns.size(); ++i)
-        if (!used[i]) unmatched += (unmatched.empty() ? "" : ", ") + Quoted(patterns[i]);
+        if (i >= used.size() || !used[i]) unmatched += (unmatched.empty() ? "" : ", ") + Quoted(patterns[i]);
+    return unmatched;
+}
+
+std::vector<std::string> SelectEntries(const std::vector<std::string>& names, const std::vector<std::string>& patterns,
+                                       const std::string& containerLabel) {
+    std::vector<bool> used;
+    std::vector<std::string> selected = SelectMatching(names, patterns, used);
+    const std::string unmatched = UnmatchedPatterns(patterns, used);
     if (!unmatched.empty())
         throw Exception("nothing in " + containerLabel + " matches " + unmatched +
                         "; nothing was extracted (\"ozv list\" shows the names it holds)");

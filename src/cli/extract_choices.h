@@ -14,6 +14,16 @@ namespace quellmark {
 std::vector<std::string> SelectEntries(const std::vector<std::string>& names, const std::vector<std::string>& patterns,
                                        const std::string& containerLabel);
 
+// The same selection without the check: marks in `used` (one flag per
+// pattern) each pattern that selects something, so that the selections of
+// several containers can be checked together.
+std::vector<std::string> SelectMatching(const std::vector<std::string>& names, const std::vector<std::string>& patterns,
+                                        std::vector<bool>& used);
+
+// The patterns `used` leaves unmarked, quoted and separated by commas; ""
+// when every pattern selected something.
+std::string UnmatchedPatterns(const std::vector<std::string>& patterns, const std::vector<bool>& used);
+
 enum class ExistingFiles { Ask, Overwrite, Keep };
 
 // Which of `entries` are to be written beneath `directory`, given what to do

@@ -77,9 +77,10 @@ std::string LongListLine(const InspectedEntry& entry) {
     return text;
 }
 
-void PrintJson(std::FILE* out, const ContainerFacts& facts, std::optional<bool> passwordOpens,
-               const std::vector<InspectedEntry>* entries) {
+std::string JsonObject(const ContainerFacts& facts, std::optional<bool> passwordOpens,
+                       const std::vector<InspectedEntry>* entries) {
     std::string json = "{\"container\": " + JsonString(facts.path);
+    if (!facts.mail.empty()) json += ", \"mail\": " + JsonString(facts.mail) + ", \"location\": " + JsonString(facts.location);
     json += ", \"cipher_index\": " + std::to_string(facts.index);
     json += ", \"cipher_name\": " + (facts.namedCipher.empty() ? std::string("null") : JsonString(facts.namedCipher));
     json += ", \"cipher_available\": " + std::string(facts.namedAvailable ? "true" : "false");
@@ -103,7 +104,18 @@ void PrintJson(std::FILE* out, const ContainerFacts& facts, std::optional<bool> 
         }
         json += entries->empty() ? "]" : "\n]";
     }
-    json += "}\n";
+    return json += "}";
+}
+
+void PrintJson(std::FILE* out, const ContainerFacts& facts, std::optional<bool> passwordOpens,
+               const std::vector<InspectedEntry>* entries) {
+    std::fputs((JsonObject(facts, passwordOpens, entries) + "\n").c_str(), out);
+}
+
+void PrintJsonArray(std::FILE* out, const std::vector<std::string>& objects) {
+    std::string json = "[";
+    for (std::size_t i = 0; i < objects.size(); ++i) json += (i == 0 ? "\n" : ",\n") + objects[i];
+    json += objects.empty() ? "]\n" : "\n]\n";
     std::fputs(json.c_str(), out);
 }
 

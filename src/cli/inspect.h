@@ -18,6 +18,9 @@ struct ContainerFacts {
     int32_t decipheredIndex = -1;
     uintmax_t size = 0;         // the whole container
     uintmax_t bodySize = 0;     // the cabinet after the 256-byte header
+    // For a container found in mail: the mail as given on the command line
+    // and where in it the container sits; "" otherwise.
+    std::string mail, location;
 };
 
 struct InspectedEntry {
@@ -51,5 +54,12 @@ std::string LongListLine(const InspectedEntry& entry);
 // written when a password was tried; `entries` when they are known.
 void PrintJson(std::FILE* out, const ContainerFacts& facts, std::optional<bool> passwordOpens,
                const std::vector<InspectedEntry>* entries);
+
+// The same object as text, without the line end (for an array of them).
+std::string JsonObject(const ContainerFacts& facts, std::optional<bool> passwordOpens,
+                       const std::vector<InspectedEntry>* entries);
+
+// `objects` as one JSON array, one object after another.
+void PrintJsonArray(std::FILE* out, const std::vector<std::string>& objects);
 
 }  // namespace quellmark

@@ -10,6 +10,9 @@ struct OptionSpec {
     const char* longName;
     char shortName;  // 0: none
     bool takesValue;
+    // A value only when attached with "=" (--mail=ADDRESS): the word after
+    // the option stays an operand, so "--mail FILE" cannot swallow a file.
+    bool attachedValueOnly = false;
 };
 
 const OptionSpec kOptions[] = {
@@ -22,6 +25,7 @@ const OptionSpec kOptions[] = {
     {"to-stdout", 'O', false},   {"overwrite", 0, false},   {"keep", 0, false},
     {"quiet", 'q', false},       {"verbose", 'v', false},
     {"long", 'l', false},        {"json", 0, false},        {"ask-password", 0, false},
+    {"mail", 0, false, true},    {"subject", 0, true},      {"save", 0, true},
 };
 
 const OptionSpec* FindLong(const std::string& name) {
@@ -74,6 +78,8 @@ Invocation ParseCommandLine(const std::vector<std::string>& args) {
                 if (i + 1 >= args.size()) throw UsageError{"option " + arg + " needs a value"};
                 value = args[++i];
             }
+        } else if (attached && option->attachedValueOnly) {
+            value = *attached;
         } else if (attached) {
             throw UsageError{"option " + arg + " takes no value"};
         }

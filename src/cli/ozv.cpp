@@ -29,12 +29,27 @@ Usage:
   ozv test CONTAINER                decipher and unpack every file without keeping any,
                                     checking that each comes out whole
   CONTAINER "-" reads the container from standard input (info, list, extract, test)
-  ozv create CONTAINER FILE... [-c CIPHER] [--store]
+  CONTAINER may also be an e-mail message (.eml), an mbox or a winmail.dat: each
+                                    container attached to it is handled in turn, in
+                                    message order, under a line naming it; one password
+                                    serves all. "extract" unpacks one container into DIR,
+                                    several each into DIR/NAME (the attachment's name
+                                    less ".ozv"; "NAME-2", "NAME-3" for a name taken).
+                                    A container that does not open fails the command
+                                    (exit 3) after the others were handled
+  ozv attachments MAIL [--save DIR [--overwrite]] [--json]
+                                    list the containers attached to a message, an mbox
+                                    or a winmail.dat: size, name, where in the mail;
+                                    --save writes them unchanged into DIR under their
+                                    names ("a-2.ozv" for a name taken twice)
+  ozv create CONTAINER FILE... [-c CIPHER] [--store] [--mail[=ADDRESS] [--subject TEXT]]
                                     pack files (directories with their contents) into a
                                     cabinet, MSZIP-compressed or stored, and encipher it
                                     into a new container (default cipher: Blowfish);
                                     links are stored as the files they point to,
-                                    Unix permissions and empty folders are not kept
+                                    Unix permissions and empty folders are not kept;
+                                    --mail then opens a new message in the user's mail
+                                    program with the container attached (xdg-email)
   ozv algorithms                    list the ciphers (index, name, description) and hashes
   ozv hash [-a HASH] [FILE...]      print "<hex digest>  <file>" per file; standard input
                                     when no file is given or for "-"; default RIPEMD-256
@@ -55,25 +70,33 @@ Usage:
 Options (before or after the operands; "--" ends the options):
   -d, --directory DIR      where "ozv extract" unpacks to
   -O, --to-stdout          "ozv extract": write the files' contents to standard output
-      --overwrite          "ozv extract": replace files that exist
+      --overwrite          "ozv extract", "ozv attachments --save": replace files
+                           that exist
       --keep               "ozv extract": leave files that exist as they are
   -q, --quiet              "ozv extract", "ozv test": print nothing but errors
   -v, --verbose            "ozv extract": name each file as it is written (the default;
                            with -O on standard error)
       --store              "ozv create": store the files uncompressed
   -C, --change-dir DIR     "ozv create": find the files after it in DIR (as tar does)
+      --mail[=ADDRESS]     "ozv create": then mail the container (to ADDRESS); the
+                           address only ever follows "=", so that the word after
+                           --mail is always a file to pack
+      --subject TEXT       "ozv create --mail": the message's subject
+      --save DIR           "ozv attachments": save the containers found into DIR
   -l, --long               "ozv list": per file its attributes (rhsax: read-only,
                            hidden, system, archive, run after extraction; "-" when
                            unset), size, date, time, compression (stored, MSZIP,
                            LZX:WINDOWBITS, Quantum:LEVEL,WINDOWBITS), folder, name
-      --json               "ozv info", "ozv list": one JSON object: container,
+      --json               "ozv info", "ozv list": one JSON object (for mail an array
+                           of them, each adding mail and location): container,
                            cipher_index, cipher_name (null when the index names no
                            cipher), deciphered_as, container_size, body_size, and
                            entries (name, size, time as 2024-05-01T12:30:00 in the
                            local time stored, attributes, attribute_bits, folder,
                            compression); "info" with a password adds password_opens,
                            and the entries when it does; a byte of a name that is
-                           not UTF-8 is written as U+FFFD
+                           not UTF-8 is written as U+FFFD; "ozv attachments": an
+                           array of name, size, location (and saved_as with --save)
       --ask-password       "ozv info": ask for a password on the terminal and say
                            whether it opens the container
   -c, --cipher CIPHER      a cipher name (display name, short or full class name) or index
@@ -94,7 +117,8 @@ or a prompt on the terminal, in that order.
 OZV_PASSWORD or --ask-password) and never prompts otherwise.
 
 Exit status: 0 success, 1 failure, 2 usage error,
-             3 wrong password, damaged container or not a container.
+             3 wrong password, damaged container or not a container;
+             for mail also: mail that cannot be read, or no container in it.
 )";
 
 int Dispatch(const Invocation& inv) {
@@ -107,6 +131,7 @@ int Dispatch(const Invocation& inv) {
     if (inv.command == "extract") return CommandExtract(inv);
     if (inv.command == "test") return CommandTest(inv);
     if (inv.command == "create") return CommandCreate(inv);
+    if (inv.command == "attachments") return CommandAttachments(inv);
     throw UsageError{"unknown command \"" + inv.command + "\""};
 }
 

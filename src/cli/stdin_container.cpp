@@ -5,6 +5,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <utility>
 #include <unistd.h>
 
 #include "base/exception.h"
@@ -103,8 +105,25 @@ bool IsSpooledInput(const std::string& path) { return spooledPath[0] != '\0' && 
 
 bool StandardInputSpooled() { return spooledPath[0] != '\0'; }
 
+namespace {
+
+// The names given by ContainerLabelScope, by path.
+std::map<std::string, std::string>& Labels() {
+    static std::map<std::string, std::string> labels;
+    return labels;
+}
+
+}  // namespace
+
+ContainerLabelScope::ContainerLabelScope(std::string path, const std::string& label) : path_(std::move(path)) {
+    Labels()[path_] = label;
+}
+
+ContainerLabelScope::~ContainerLabelScope() { Labels().erase(path_); }
+
 std::string ContainerLabel(const std::string& path) {
     if (IsSpooledInput(path)) return "standard input";
+    if (auto it = Labels().find(path); it != Labels().end()) return it->second;
     std::string quoted = "\"";
     quoted += path;
     return quoted += '"';

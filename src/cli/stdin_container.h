@@ -22,6 +22,20 @@ bool StandardInputSpooled();
 // path in double quotes otherwise.
 std::string ContainerLabel(const std::string& path);
 
+// Names the file at `path` in messages as `label` while the object lives: a
+// container decoded out of mail is named by its attachment, never by the
+// temporary copy it is read from.
+class ContainerLabelScope {
+public:
+    ContainerLabelScope(std::string path, const std::string& label);
+    ContainerLabelScope(const ContainerLabelScope&) = delete;
+    ContainerLabelScope& operator=(const ContainerLabelScope&) = delete;
+    ~ContainerLabelScope();
+
+private:
+    std::string path_;
+};
+
 // Removes the copy of standard input, if any, when it goes out of scope.
 class SpooledInputScope {
 public:

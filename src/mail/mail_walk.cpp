@@ -16,6 +16,14 @@ namespace quellmark {
 
 namespace {
 
+// libytnef parses a TNEF stream whole in memory (and refuses any one
+// attachment above 50 MiB); a larger stream is refused before it is read.
+constexpr uint64_t kMaxTnefSize = uint64_t{256} << 20;
+
+std::string TooLargeTnef() {
+    return "The winmail.dat is larger than the 256 MiB it may be";
+}
+
 std::string ReadFailure(const std::string& path, int error) {
     return "Cannot read " + path + ": " + std::strerror(error);
 }
@@ -35,9 +43,10 @@ GOwned<GMimeStream> OpenMailStream(const std::string& path, uint64_t& size) {
     return GOwned<GMimeStream>(g_mime_stream_fs_new(fd));
 }
 
-std::string ReadWholeFile(const std::string& path) {
+std::string ReadTnefFile(const std::string& path) {
     uint64_t size = 0;
     GOwned<GMimeStream> stream = OpenMailStream(path, size);
+    if (size > kMaxTnefSize) throw EMailFormat(TooLargeTnef());
     std::string bytes(size, '\0');
     size_t done = 0;
     while (done < bytes.size()) {
@@ -85,7 +94,7 @@ std::vector<MailContainer> MailWalk::Run() {
             WalkMimeFile(kind);
             break;
         case MailKind::Tnef: {
-            std::string bytes = ReadWholeFile(mailPath_);
+            std::string bytes = ReadTnefFile(mailPath_);
             total_ = bytes.size();
             WalkTnef(reinterpret_cast<unsigned char*>(bytes.data()), bytes.size(), "");
             break;
@@ -133,6 +142,12 @@ void MailWalk::TakePart(GMimePart* part, const std::string& location) {
         Add(name, sink_.Decode(content), location);
         Report(EndOfContent(content));
     } else if (IsTnefPart(part, name)) {
+        // Measured first, so that only a TNEF part of a sane size is ever
+        // decoded into memory.
+        GOwned<GMimeStream> counter(g_mime_stream_null_new());
+        if (g_mime_data_wrapper_write_to_stream(content, counter.get()) < 0)
+            throw EReadError(ReadFailure(mailPath_, errno));
+        if (GMIME_STREAM_NULL(counter.get())->written > kMaxTnefSize) throw EMailFormat(TooLargeTnef());
         GOwned<GMimeStream> memory(g_mime_stream_mem_new());
         if (g_mime_data_wrapper_write_to_stream(content, memory.get()) < 0)
             throw EReadError(ReadFailure(mailPath_, errno));

@@ -1,13 +1,20 @@
 #include "mail/tnef_walk.h"
 
 #include <glib.h>
+
+#include <cstddef>
+#include <cstdio>
 // libytnef's headers define BYTE, WORD and DWORD as macros, so they stay
 // inside this file; they also lack the C linkage a C++ caller needs.
 extern "C" {
 #include <ytnef.h>
 }
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstring>
+#include <mutex>
 
 #include "mail/mail_containers.h"
 
@@ -31,52 +38,80 @@ public:
     TNEFStruct tnef;
 };
 
+// libytnef prints its complaints about a damaged stream with printf, some
+// of them while it carries on. Standard output belongs to the program (ozv
+// writes listings and JSON there), so while libytnef parses, descriptor 1
+// points at /dev/null. The stdio buffer is flushed on both sides of the
+// switch so that the program's own output goes where it went before and
+// libytnef's goes nowhere. Parses take turns: the switch is process-wide.
+class QuietStandardOutput {
+public:
+    QuietStandardOutput() : turn_(Mutex()) {
+        std::fflush(stdout);
+        saved_ = ::dup(STDOUT_FILENO);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved_ >= 0 && null >= 0) ::dup2(null, STDOUT_FILENO);
+        if (null >= 0) ::close(null);
+    }
+    ~QuietStandardOutput() {
+        std::fflush(stdout);
+        if (saved_ >= 0) {
+            ::dup2(saved_, STDOUT_FILENO);
+            ::close(saved_);
+        }
+    }
+    QuietStandardOutput(const QuietStandardOutput&) = delete;
+    QuietStandardOutput& operator=(const QuietStandardOutput&) = delete;
+
+private:
+    static std::mutex& Mutex() {
+        static std::mutex mutex;
+        return mutex;
+    }
+
+    std::lock_guard<std::mutex> turn_;
+    int saved_ = -1;
+};
+
 const variableLength* FindProperty(Attachment& attachment, unsigned type, unsigned id) {
     variableLength* found = MAPIFindProperty(&attachment.MAPI, PROP_TAG(type, id));
     if (found == MAPI_UNDEFINED || found == nullptr || found->data == nullptr || found->size <= 0) return nullptr;
     return found;
 }
 
-// A string of 8-bit characters up to its terminator.
-std::string NarrowString(const variableLength& value) {
+// The text of a string property up to its terminator. libytnef hands
+// Unicode properties over already made UTF-8 (the size still counts the
+// UTF-16 original, so the bytes after the terminator mean nothing); 8-bit
+// ones are in the sender's code page, which for the names Outlook writes is
+// Windows-1252.
+std::string PropertyText(const variableLength& value) {
     const char* text = reinterpret_cast<const char*>(value.data);
-    return std::string(text, strnlen(text, static_cast<size_t>(value.size)));
-}
-
-// Unicode properties arrive as UTF-16LE, or already made UTF-8 by newer
-// libytnef releases; a zero byte inside the text tells which.
-std::string UnicodeString(const variableLength& value) {
-    const auto size = static_cast<size_t>(value.size);
-    const bool utf16 = size >= 2 && std::memchr(value.data, 0, size - 1) != nullptr &&
-                       strnlen(reinterpret_cast<const char*>(value.data), size) + 1 < size;
-    if (!utf16) return NarrowString(value);
-    glong units = static_cast<glong>(size / 2);
-    std::u16string wide(reinterpret_cast<const char16_t*>(value.data), static_cast<size_t>(units));
-    const size_t end = wide.find(u'\0');
-    if (end != std::u16string::npos) units = static_cast<glong>(end);
-    gchar* utf8 = g_utf16_to_utf8(reinterpret_cast<const gunichar2*>(wide.data()), units, nullptr, nullptr, nullptr);
-    if (utf8 == nullptr) return {};
-    std::string result(utf8);
-    g_free(utf8);
+    std::string result(text, strnlen(text, static_cast<size_t>(value.size)));
+    if (g_utf8_validate(result.data(), static_cast<gssize>(result.size()), nullptr)) return result;
+    gchar* converted = g_convert(result.data(), static_cast<gssize>(result.size()), "UTF-8", "WINDOWS-1252", nullptr,
+                                 nullptr, nullptr);
+    if (converted == nullptr) return result;
+    result = converted;
+    g_free(converted);
     return result;
 }
 
 std::string AttachmentName(Attachment& attachment) {
-    if (const variableLength* name = FindProperty(attachment, PT_UNICODE, PR_ATTACH_LONG_FILENAME)) {
-        std::string text = UnicodeString(*name);
-        if (!text.empty()) return text;
+    for (const unsigned type : {PT_UNICODE, PT_STRING8}) {
+        if (const variableLength* name = FindProperty(attachment, type, PR_ATTACH_LONG_FILENAME)) {
+            std::string text = PropertyText(*name);
+            if (!text.empty()) return text;
+        }
     }
-    if (const variableLength* name = FindProperty(attachment, PT_STRING8, PR_ATTACH_LONG_FILENAME)) {
-        std::string text = NarrowString(*name);
-        if (!text.empty()) return text;
-    }
-    if (attachment.Title.data != nullptr && attachment.Title.size > 0) return NarrowString(attachment.Title);
+    if (attachment.Title.data != nullptr && attachment.Title.size > 0) return PropertyText(attachment.Title);
     return {};
 }
 
 std::string AttachmentMimeType(Attachment& attachment) {
-    if (const variableLength* type = FindProperty(attachment, PT_STRING8, PR_ATTACH_MIME_TAG)) return NarrowString(*type);
-    if (const variableLength* type = FindProperty(attachment, PT_UNICODE, PR_ATTACH_MIME_TAG)) return UnicodeString(*type);
+    for (const unsigned type : {PT_UNICODE, PT_STRING8}) {
+        if (const variableLength* mimeType = FindProperty(attachment, type, PR_ATTACH_MIME_TAG))
+            return PropertyText(*mimeType);
+    }
     return {};
 }
 
@@ -88,10 +123,15 @@ bool StartsWithTnefSignature(const char* data, size_t size) {
 
 void ForEachTnefAttachment(unsigned char* stream, size_t size,
                            const std::function<void(const TnefAttachment&)>& visit) {
-    if (!StartsWithTnefSignature(reinterpret_cast<const char*>(stream), size)) throw EMailFormat("Not a TNEF stream (winmail.dat)");
+    if (!StartsWithTnefSignature(reinterpret_cast<const char*>(stream), size))
+        throw EMailFormat("Not a TNEF stream (winmail.dat)");
     ParsedTnef parsed;
-    if (TNEFParseMemory(stream, static_cast<long>(size), &parsed.tnef) < 0)
-        throw EMailFormat("The TNEF stream (winmail.dat) is damaged");
+    bool parsedWell;
+    {
+        QuietStandardOutput quiet;
+        parsedWell = TNEFParseMemory(stream, static_cast<long>(size), &parsed.tnef) >= 0;
+    }
+    if (!parsedWell) throw EMailFormat("The TNEF stream (winmail.dat) is damaged");
     for (Attachment* attachment = parsed.tnef.starting_attach.next; attachment != nullptr;
          attachment = attachment->next) {
         TnefAttachment view;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The bash completion for ozv loads in a plain interactive bash and completes
-# commands, options, hash and cipher names and .ozv containers.
+# commands, options, hash and cipher names, .ozv containers and saved mail.
 #   completion_test.sh COMPLETION_SCRIPT OZV
 set -euo pipefail
 script=$(realpath "$1")
@@ -8,7 +8,7 @@ ozv_dir=$(dirname "$(realpath "$2")")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/tree/folder"
-touch "$work/tree/mail.ozv" "$work/tree/notes.txt"
+touch "$work/tree/mail.ozv" "$work/tree/notes.txt" "$work/tree/saved.EML"
 
 # Each check: the words of the command line (the last one being completed)
 # and the expected COMPREPLY, space-separated and sorted.
@@ -34,8 +34,15 @@ expect "--json" ozv info --j
 expect "cbc cbcmac" ozv encrypt -m cb
 expect "rmd128 rmd160 rmd256 rmd320" ozv hash -a rmd
 expect "Blowfish" ozv encrypt -c Blow
-expect "folder mail.ozv" ozv list ""
-expect "folder mail.ozv notes.txt" ozv create new.ozv -c Blowfish ""
+expect "folder mail.ozv saved.EML" ozv list ""
+expect "folder mail.ozv" ozv create ""
+expect "folder mail.ozv notes.txt saved.EML" ozv create new.ozv -c Blowfish ""
+expect "attachments" ozv att
+expect "folder saved.EML" ozv attachments ""
+expect "--save" ozv attachments saved.EML --sa
+expect "folder" ozv attachments saved.EML --save ""
+expect "--mail --mail=" ozv create new.ozv notes.txt --ma
+expect "--subject" ozv create new.ozv notes.txt --mail --su
 exit $failures
 CHECKS
 cd "$work/tree"
