@@ -180,7 +180,10 @@ std::optional<TForm1::OpenTarget> TForm1::ResolveChosen(const std::string& path)
     }
     if (kind == MailKind::None) return OpenTarget{path, path};
 
-    // The containers of the mail opened before are of no more use.
+    // The containers of the mail opened before are of no more use; should
+    // the command-line argument be opened again, its mail is read again.
+    if (argumentTarget_ && !mailDirectory_.empty() && argumentTarget_->file.starts_with(mailDirectory_ + "/"))
+        argumentTarget_.reset();
     if (!mailDirectory_.empty() && !RemoveTree(mailDirectory_))
         ui_.LogWarning("Could not remove everything in \"" + mailDirectory_ + "\"");
     mailDirectory_.clear();

@@ -125,6 +125,27 @@ TEST_F(MailOpenTest, AWrongPasswordIsAskedForAgainForTheAttachment) {
     EXPECT_EQ(ui.listed, std::vector<std::string>{"report.txt"});
 }
 
+TEST_F(MailOpenTest, ChangePasswordOpensTheStartsAttachmentAgainAfterOtherMailWasOpened) {
+    const std::string mail = MakeFile("mail.eml", MessageWith({{"first.ozv", first}}));
+    const std::string other = MakeFile("other.eml", MessageWith({{"second.ozv", second}}));
+    ui.passwordAnswers = {PasswordEntry{"wrong", false}};
+    ui.yesNoAnswers = {false, false};
+    auto form = std::make_unique<TForm1>(ui, store, mail);
+    form->FormCreate();
+    form->FormActivate();
+    ASSERT_TRUE(form->lastOpenFailed);
+    form->OpenChosen(other);  // fails too: the copies of the first mail are gone now
+    ASSERT_TRUE(form->lastOpenFailed);
+
+    ui.passwordFor.clear();
+    ui.passwordAnswers = {PasswordEntry{"right", false}};
+    form->ChangePassword1Click();
+    // Its attachment is read out of the mail again after the dialog: the dialog names the mail.
+    EXPECT_EQ(ui.passwordFor, std::vector<std::string>{mail});
+    EXPECT_EQ(ui.listed, std::vector<std::string>{"report.txt"});
+    EXPECT_EQ(ui.containerName, "first.ozv");
+}
+
 TEST_F(MailOpenTest, NothingOpensWhenTheChoiceIsCancelledOrThereIsNothingToChoose) {
     auto form = Start(std::nullopt);
     const std::string both = MakeFile("both.eml", MessageWith({{"first.ozv", first}, {"second.ozv", second}}));

@@ -369,6 +369,30 @@ TEST_F(WindowCommandsTest, MailWithSeveralContainersOpensTheOneChosenFromTheList
     window->close();
 }
 
+TEST_F(WindowCommandsTest, SendingFilesOpensTheDialogFilledAndTicked) {
+    store.entry = {"right", true};
+    auto window = std::make_unique<TMainWindow>(store, placement, DesktopServices{}, std::nullopt);
+    window->Create();
+    const std::string letter = MakeFile("send/letter.txt", "Dear Sir");
+    NewContainerRequest shown;
+    ModalScript script({[&](QWidget* widget) -> QString {
+        auto* dialog = qobject_cast<TNewContainerDlg*>(widget);
+        if (!dialog) return {};
+        shown = dialog->Request();
+        dialog->reject();
+        return "new container";
+    }});
+    EXPECT_FALSE(window->SendFiles({letter}));
+    EXPECT_TRUE(script.Done());
+    EXPECT_EQ(shown.sources, std::vector<std::string>{letter});
+    EXPECT_EQ(shown.target, letter + ".ozv");
+    EXPECT_EQ(shown.cipher, "Blowfish");
+    EXPECT_TRUE(shown.sendByMail);
+    // Sending needs no window of files.
+    EXPECT_FALSE(window->isVisible());
+    window->CloseDown();
+}
+
 TEST_F(WindowCommandsTest, CtrlNMakesAContainerAndSendsItThroughTheComposer) {
     store.entry = {"right", true};
     std::vector<std::string> composed;
