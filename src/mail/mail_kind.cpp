@@ -1,5 +1,6 @@
 // Telling mail from containers and everything else by the first bytes alone.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -15,9 +16,16 @@ namespace {
 // Enough for the longest field name any mail program writes first.
 constexpr size_t kSniffSize = 512;
 
+// The first bytes of a regular file; nothing for anything else, since a pipe
+// or a device read here would block or be used up before its real reader.
 std::string ReadStart(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return {};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return {};
+    }
     std::string start(kSniffSize, '\0');
     size_t got = 0;
     while (got < start.size()) {

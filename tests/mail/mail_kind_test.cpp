@@ -1,6 +1,8 @@
 // Telling mail by its content, and names made safe for a directory.
 #include "mail_fixture.h"
 
+#include <sys/stat.h>
+
 namespace quellmark {
 namespace {
 
@@ -35,6 +37,11 @@ TEST_F(MailKinds, ContentAloneDecides) {
     // The name says nothing: a message called *.ozv is a message.
     EXPECT_EQ(DetectMailKind(MakeFile("mail.ozv", "From: a@b\n\n")), MailKind::Message);
     EXPECT_EQ(DetectMailKind((root / "missing").string()), MailKind::None);
+    // A pipe nobody writes to is not waited on, nor read from.
+    const std::string pipe = (root / "pipe.eml").string();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(DetectMailKind(pipe), MailKind::None);
+    EXPECT_EQ(DetectMailKind("/dev/null"), MailKind::None);
 }
 
 TEST_F(MailKinds, WhatIsNotMailIsRefusedByTheWalk) {
