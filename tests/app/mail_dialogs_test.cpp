@@ -57,16 +57,6 @@ TEST(NewContainerDialog, IsFilledByItsCallerAndReadBackWithTheUsersChanges) {
     EXPECT_EQ(dialog.Request().cipher, "Blowfish");
 }
 
-TEST(NewContainerDialog, AnEmptyRequestOffersBlowfish) {
-    App();
-    TNewContainerDlg dialog(nullptr);
-    dialog.Fill({}, CipherChoices());
-    EXPECT_EQ(dialog.Request().cipher, "Blowfish");
-    EXPECT_TRUE(dialog.Request().sources.empty());
-    EXPECT_EQ(dialog.Request().target, "");
-    EXPECT_FALSE(dialog.Request().sendByMail);
-}
-
 TEST(AttachmentChooser, ListsNameSizeAndLocationAndGivesTheRowChosen) {
     App();
     TAttachmentDlg dialog(nullptr);

@@ -7,13 +7,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/form1.h"
-#include "app/scripted_ui.h"
-#include "app/mail_message.h"
-#include "cabinet/cab_writer.h"
-#include "container/container_writer.h"
-#include "scoped_env.h"
-#include "temp_dir.h"
+#include "app/scripted_form.h"
+#include "app/stamped_container.h"
+#include "mail_writer.h"
 
 namespace quellmark {
 
@@ -21,30 +17,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct NoStore : TPasswordStore {
-    PasswordEntry Load() override { return {}; }
-    void Save(const PasswordEntry&) override {}
-};
-
-class MailOpenTest : public TempDirTest {
+class MailOpenTest : public ScriptedFormTest {
 protected:
     void SetUp() override {
-        TempDirTest::SetUp();
-        cacheHome.emplace("XDG_CACHE_HOME", (root / "cache").string());
-        fs::create_directories(root / "cache");
-        first = MakeContainer("first", {{"report.txt", "the report"}});
-        second = MakeContainer("second", {{"photo.jpg", "a photo"}, {"notes/list.txt", "a list"}});
+        ScriptedFormTest::SetUp();
+        first = MakeStampedContainer(root, "first.ozv", {{"report.txt", "the report"}});
+        second = MakeStampedContainer(root, "second.ozv", {{"photo.jpg", "a photo"}, {"notes/list.txt", "a list"}});
     }
 
-    // The bytes of a container (password "right") of stored name and content pairs.
-    std::string MakeContainer(const std::string& name, const std::vector<std::pair<std::string, std::string>>& files) {
-        std::vector<CabSource> sources;
-        for (const auto& [stored, content] : files) sources.push_back({MakeFile(name + "/" + stored, content), stored, 0});
-        const std::string cabinet = (root / (name + ".cab")).string();
-        WriteCabinet(cabinet, sources, true);
-        const std::string container = (root / (name + ".ozv")).string();
-        WriteContainer(cabinet, container, 1, "right");
-        return ReadFile(container);
+    // A message of a line of text and these (attachment name, file) pairs.
+    std::string Mail(const std::string& file, const std::vector<std::pair<std::string, std::string>>& attachments) {
+        std::vector<std::string> parts;
+        for (const auto& [name, path] : attachments) parts.push_back(AttachmentPart(path, name));
+        return WriteMail((root / file).string(), {TextWith(parts)});
     }
 
     // A window started as the program starts, the password "right" typed at
@@ -57,23 +42,11 @@ protected:
         return form;
     }
 
-    // Every regular file beneath the window's scratch directory but the ones
-    // the window keeps there for itself.
-    std::vector<std::string> ScratchFiles(const TForm1& form) const {
-        std::vector<std::string> files;
-        for (const std::string& file : FilesBeneath(form.scratchDir))
-            if (file != TScratchDirectory::kLockName && file != "TEST.TXT") files.push_back(file);
-        return files;
-    }
-
-    std::optional<ScopedEnv> cacheHome;
-    ScriptedUi ui;
-    NoStore store;
-    std::string first, second;  // the bytes of two containers
+    std::string first, second;  // two containers
 };
 
 TEST_F(MailOpenTest, AMessageWithOneContainerOpensItAsAContainerIsOpened) {
-    const std::string mail = MakeFile("mail.eml", MessageWith({{"Quarterly Report.ozv", first}}));
+    const std::string mail = Mail("mail.eml", {{"Quarterly Report.ozv", first}});
     auto form = Start(mail);
 
     EXPECT_EQ(ui.listed, std::vector<std::string>{"report.txt"});
@@ -86,7 +59,7 @@ TEST_F(MailOpenTest, AMessageWithOneContainerOpensItAsAContainerIsOpened) {
 }
 
 TEST_F(MailOpenTest, SeveralContainersAreOfferedAndTheChosenOneOpens) {
-    const std::string mail = MakeFile("mail.eml", MessageWith({{"first.ozv", first}, {"second.ozv", second}}));
+    const std::string mail = Mail("mail.eml", {{"first.ozv", first}, {"second.ozv", second}});
     auto form = Start(std::nullopt);
 
     ui.attachmentAnswers = {1};
@@ -95,9 +68,9 @@ TEST_F(MailOpenTest, SeveralContainersAreOfferedAndTheChosenOneOpens) {
     const std::vector<MailContainer>& offered = ui.attachmentLists[0];
     ASSERT_EQ(offered.size(), 2u);
     EXPECT_EQ(offered[0].name, "first.ozv");
-    EXPECT_EQ(offered[0].size, first.size());
+    EXPECT_EQ(offered[0].size, fs::file_size(first));
     EXPECT_EQ(offered[1].name, "second.ozv");
-    EXPECT_EQ(offered[1].size, second.size());
+    EXPECT_EQ(offered[1].size, fs::file_size(second));
     EXPECT_NE(offered[0].location, offered[1].location);
     EXPECT_EQ(ui.listed, (std::vector<std::string>{"photo.jpg", "notes/list.txt"}));
     EXPECT_EQ(ui.containerName, "second.ozv");
@@ -110,7 +83,7 @@ TEST_F(MailOpenTest, SeveralContainersAreOfferedAndTheChosenOneOpens) {
 }
 
 TEST_F(MailOpenTest, AWrongPasswordIsAskedForAgainForTheAttachment) {
-    const std::string mail = MakeFile("mail.eml", MessageWith({{"first.ozv", first}, {"second.ozv", second}}));
+    const std::string mail = Mail("mail.eml", {{"first.ozv", first}, {"second.ozv", second}});
     auto form = Start(std::nullopt);
     form->password = "wrong";
     ui.passwordFor.clear();
@@ -126,8 +99,8 @@ TEST_F(MailOpenTest, AWrongPasswordIsAskedForAgainForTheAttachment) {
 }
 
 TEST_F(MailOpenTest, ChangePasswordOpensTheStartsAttachmentAgainAfterOtherMailWasOpened) {
-    const std::string mail = MakeFile("mail.eml", MessageWith({{"first.ozv", first}}));
-    const std::string other = MakeFile("other.eml", MessageWith({{"second.ozv", second}}));
+    const std::string mail = Mail("mail.eml", {{"first.ozv", first}});
+    const std::string other = Mail("other.eml", {{"second.ozv", second}});
     ui.passwordAnswers = {PasswordEntry{"wrong", false}};
     ui.yesNoAnswers = {false, false};
     auto form = std::make_unique<TForm1>(ui, store, mail);
@@ -148,7 +121,7 @@ TEST_F(MailOpenTest, ChangePasswordOpensTheStartsAttachmentAgainAfterOtherMailWa
 
 TEST_F(MailOpenTest, NothingOpensWhenTheChoiceIsCancelledOrThereIsNothingToChoose) {
     auto form = Start(std::nullopt);
-    const std::string both = MakeFile("both.eml", MessageWith({{"first.ozv", first}, {"second.ozv", second}}));
+    const std::string both = Mail("both.eml", {{"first.ozv", first}, {"second.ozv", second}});
     ui.attachmentAnswers = {std::nullopt};
     form->OpenChosen(both);
     EXPECT_TRUE(ui.listed.empty());
@@ -157,7 +130,7 @@ TEST_F(MailOpenTest, NothingOpensWhenTheChoiceIsCancelledOrThereIsNothingToChoos
     // The decoded containers went with the cancelled choice.
     EXPECT_TRUE(ScratchFiles(*form).empty());
 
-    const std::string none = MakeFile("none.eml", MessageWith({{"invoice.pdf", "%PDF-1.4"}}));
+    const std::string none = Mail("none.eml", {{"invoice.pdf", MakeFile("invoice.pdf", "%PDF-1.4")}});
     ui.passwordFor.clear();
     form->OpenChosen(none);
     ASSERT_FALSE(ui.shown.empty());
@@ -169,7 +142,7 @@ TEST_F(MailOpenTest, NothingOpensWhenTheChoiceIsCancelledOrThereIsNothingToChoos
 
 TEST_F(MailOpenTest, MailThatCannotBeReadIsAnErrorNamingIt) {
     auto form = Start(std::nullopt);
-    const std::string deep = MakeFile("deep.eml", DeeplyNestedMessage(10000));
+    const std::string deep = MakeFile("deep.eml", NestedMultiparts(10000));
     ui.passwordFor.clear();
     form->OpenChosen(deep);
     ASSERT_FALSE(ui.shown.empty());
@@ -181,7 +154,7 @@ TEST_F(MailOpenTest, MailThatCannotBeReadIsAnErrorNamingIt) {
 }
 
 TEST_F(MailOpenTest, AtStartANotOpenedMessageAsksForNoPassword) {
-    const std::string none = MakeFile("none.eml", MessageWith({}));
+    const std::string none = Mail("none.eml", {});
     auto form = Start(none);
     EXPECT_TRUE(ui.passwordFor.empty());
     ui.passwordAnswers.clear();
@@ -191,7 +164,7 @@ TEST_F(MailOpenTest, AtStartANotOpenedMessageAsksForNoPassword) {
 }
 
 TEST_F(MailOpenTest, DecodedContainersStayApartFromTheFilesAndGoWithTheWindow) {
-    const std::string mail = MakeFile("mail.eml", MessageWith({{"first.ozv", first}, {"second.ozv", second}}));
+    const std::string mail = Mail("mail.eml", {{"first.ozv", first}, {"second.ozv", second}});
     auto form = Start(std::nullopt);
     ui.attachmentAnswers = {1};
     form->OpenChosen(mail);
@@ -205,16 +178,16 @@ TEST_F(MailOpenTest, DecodedContainersStayApartFromTheFilesAndGoWithTheWindow) {
     ASSERT_EQ(decoded.size(), 1u);
     EXPECT_EQ(decoded[0].front(), '.');
     EXPECT_NE(decoded[0].find('/'), std::string::npos);
-    EXPECT_EQ(ReadFile(form->scratchDir + "/" + decoded[0]), second);
+    EXPECT_EQ(ReadFile(form->scratchDir + "/" + decoded[0]), ReadFile(second));
 
     // Opening other mail replaces the copies of the one before.
-    const std::string other = MakeFile("other.eml", MessageWith({{"first.ozv", first}}));
+    const std::string other = Mail("other.eml", {{"first.ozv", first}});
     form->OpenChosen(other);
     std::vector<std::string> copies;
     for (const std::string& file : ScratchFiles(*form))
         if (file.front() == '.') copies.push_back(file);
     ASSERT_EQ(copies.size(), 1u);
-    EXPECT_EQ(ReadFile(form->scratchDir + "/" + copies[0]), first);
+    EXPECT_EQ(ReadFile(form->scratchDir + "/" + copies[0]), ReadFile(first));
 
     const std::string scratch = form->scratchDir;
     form->FormClose();

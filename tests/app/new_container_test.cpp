@@ -6,12 +6,9 @@
 #include <filesystem>
 #include <map>
 
-#include "app/form1.h"
 #include "app/new_container.h"
-#include "app/scripted_ui.h"
+#include "app/scripted_form.h"
 #include "container/vossel_decoder.h"
-#include "scoped_env.h"
-#include "temp_dir.h"
 
 namespace quellmark {
 
@@ -19,17 +16,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct NoStore : TPasswordStore {
-    PasswordEntry Load() override { return {}; }
-    void Save(const PasswordEntry&) override {}
-};
-
-class NewContainerTest : public TempDirTest {
+class NewContainerTest : public ScriptedFormTest {
 protected:
     void SetUp() override {
-        TempDirTest::SetUp();
-        cacheHome.emplace("XDG_CACHE_HOME", (root / "cache").string());
-        fs::create_directories(root / "cache");
+        ScriptedFormTest::SetUp();
         report = MakeFile("in/report.txt", "the report");
         MakeFile("in/photos/one.jpg", "first photo");
         MakeFile("in/photos/trip/two.jpg", "second photo");
@@ -59,17 +49,6 @@ protected:
         return files;
     }
 
-    // Files in the scratch directory besides the window's own.
-    std::vector<std::string> ScratchFiles() const {
-        std::vector<std::string> files;
-        for (const std::string& file : FilesBeneath(form->scratchDir))
-            if (file != TScratchDirectory::kLockName && file != "TEST.TXT") files.push_back(file);
-        return files;
-    }
-
-    std::optional<ScopedEnv> cacheHome;
-    ScriptedUi ui;
-    NoStore store;
     std::unique_ptr<TForm1> form;
     std::string report, photos, target;
     int decodes = 0;
@@ -88,7 +67,7 @@ TEST_F(NewContainerTest, TheContainerDecodesWithItsPasswordToTheChosenFiles) {
     EXPECT_THROW(Decoded(target, "Grüße"), std::exception);
     EXPECT_EQ(ReadAlgorithmIndex(target), 5);
     // The cabinet in clear went as soon as it was enciphered.
-    EXPECT_TRUE(ScratchFiles().empty());
+    EXPECT_TRUE(ScratchFiles(*form).empty());
     EXPECT_TRUE(ui.composed.empty());
 }
 
@@ -143,7 +122,7 @@ TEST_F(NewContainerTest, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) {
     EXPECT_FALSE(form->NewContainer1Click());
     EXPECT_EQ(ReadFile(report), "the report");
     EXPECT_EQ(ui.shown.back().rfind("error: ", 0), 0u) << ui.shown.back();
-    EXPECT_TRUE(ScratchFiles().empty());
+    EXPECT_TRUE(ScratchFiles(*form).empty());
 }
 
 TEST_F(NewContainerTest, SendingHandsTheWrittenContainerToTheComposer) {

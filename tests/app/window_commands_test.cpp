@@ -32,8 +32,8 @@
 #include "app/widgets/attachment_dialog.h"
 #include "app/widgets/new_container_dialog.h"
 #include "app/new_container.h"
-#include "app/mail_message.h"
 #include "app/fixed_store.h"
+#include "mail_writer.h"
 #include "scoped_env.h"
 #include "temp_dir.h"
 
@@ -347,7 +347,8 @@ TEST_F(WindowCommandsTest, MailWithSeveralContainersOpensTheOneChosenFromTheList
     store.entry = {"right", true};
     auto window = Show(std::nullopt);
     const std::string other = MakeStampedContainer(root, "other.ozv", {{"c.txt", "C"}});
-    const std::string mail = MakeFile("saved.eml", MessageWith({{"mail.ozv", ReadFile(container)}, {"other.ozv", ReadFile(other)}}));
+    const std::string mail =
+        WriteMail((root / "saved.eml").string(), {TextWith({AttachmentPart(container, "mail.ozv"), AttachmentPart(other, "other.ozv")})});
     QStringList filters;
     ModalScript script({[&](QWidget* widget) -> QString {
                             auto* dialog = qobject_cast<QFileDialog*>(widget);

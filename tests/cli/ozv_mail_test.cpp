@@ -4,15 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <thread>
-#include <tuple>
-
-#include <gmime/gmime.h>
-
 #include "cli/mail_input.h"
+#include "mail_writer.h"
 #include "run_process.h"
 #include "temp_dir.h"
 #include "test_support.h"
@@ -22,13 +18,6 @@ namespace quellmark {
 namespace {
 
 namespace fs = std::filesystem;
-
-// `text` in single quotes for /bin/sh.
-std::string ShellQuoted(const std::string& text) {
-    std::string quoted = "'";
-    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted += '\'';
-}
 
 class OzvMailTest : public TempDirTest {
 protected:
@@ -52,16 +41,14 @@ protected:
         ASSERT_EQ(made.status, 0) << made.err;
     }
 
-    // A message (or mbox) written by Python's email package; see make_message.py.
-    std::string MakeMessage(const std::string& name, const std::vector<std::string>& arguments) {
-        std::string command = "python3";
-        for (const auto& word : {std::string(OZV_MAKE_MESSAGE), Path(name)}) command.append(" ").append(ShellQuoted(word));
-        for (const auto& argument : arguments) command.append(" ").append(ShellQuoted(argument));
-        EXPECT_EQ(std::system(command.c_str()), 0) << command;
-        return Path(name);
+    // A message of a line of text and `attachments`, written by Python's email package.
+    std::string MakeMessage(const std::string& name, const std::vector<std::string>& attachments) {
+        return WriteMail(Path(name), {TextWith(attachments)});
     }
-    // FILE=NAME for make_message.py: the container `file` attached as `name`.
-    std::string Attach(const std::string& file, const std::string& name) const { return Path(file) + "=" + name; }
+    // The container `file` attached as `name`.
+    std::string Attach(const std::string& file, const std::string& name, const std::string& encoding = "base64") const {
+        return AttachmentPart(Path(file), name, encoding);
+    }
 
     ProcessResult Run(const std::vector<std::string>& args, const std::string& input = {}) const {
         return RunOzvProcess(args, input, env);
@@ -80,56 +67,45 @@ protected:
     std::map<std::string, std::string> env;
 };
 
-TEST_F(OzvMailTest, OneContainerInAMessageExtractsIntoTheDestinationInEveryTransferEncoding) {
-    for (const std::string encoding : {"base64", "quoted-printable", "uuencode"}) {
-        SCOPED_TRACE(encoding);
-        const std::string mail = MakeMessage("m-" + encoding + ".eml", {"--encoding=" + encoding, Attach("a.ozv", "a.ozv")});
-        const std::string out = Path("out-" + encoding);
-        ProcessResult extracted = Run({"extract", mail, "-d", out});
-        EXPECT_EQ(extracted.status, 0) << extracted.err;
-        EXPECT_EQ(FilesBeneath(out), std::vector<std::string>{"a.txt"});
-        EXPECT_EQ(ReadFile(out + "/a.txt"), "alpha");
-        EXPECT_TRUE(Says(extracted.out, Quoted("a.ozv") + " (part 2 of " + Quoted(mail) + "):")) << extracted.out;
-    }
+TEST_F(OzvMailTest, TheOneContainerOfAnMboxExtractsIntoTheDestinationItself) {
+    // Three messages, the container in the second only.
+    const std::string box =
+        WriteMail(Path("box.mbox"), {TextWith({}), TextWith({Attach("b.ozv", "b.ozv")}), TextWith({})});
+    const std::vector<std::string> before = FilesOutside("out");
+    const std::string out = Path("out");
+    ProcessResult extracted = Run({"extract", box, "-d", out});
+    EXPECT_EQ(extracted.status, 0) << extracted.err;
+    EXPECT_EQ(FilesBeneath(out), std::vector<std::string>{"b.txt"});
+    EXPECT_EQ(ReadFile(out + "/b.txt"), "beta");
+    EXPECT_EQ(FilesOutside("out"), before) << "something was written outside the destination";
+
+    ProcessResult tested = Run({"test", box});
+    EXPECT_EQ(tested.status, 0) << tested.err;
+    EXPECT_TRUE(Says(tested.out, Quoted("b.ozv") + " (message 2, part 2 of " + Quoted(box) + "):\nOK  b.txt"))
+        << tested.out;
     ExpectNoTemporaryFiles();
 }
 
-TEST_F(OzvMailTest, ForwardedMessagesAndEncodedNamesAreFollowed) {
-    // A container in a message that was forwarded twice, under a name that
-    // is not ASCII (sent RFC 2231-encoded), and one in the outer message.
-    const std::string name = "Rechnung f\xc3\xbcr M\xc3\xa4rz.ozv";
-    const std::string mail =
-        MakeMessage("fwd.eml", {Attach("a.ozv", name), "--forward", "--forward", Attach("b.ozv", "b.ozv")});
-    ProcessResult listed = Run({"list", mail});
-    EXPECT_EQ(listed.status, 0) << listed.err;
-    EXPECT_TRUE(Says(listed.out, Quoted(name) + " (part ")) << listed.out;
-    EXPECT_TRUE(Says(listed.out, "a.txt")) << listed.out;
-    EXPECT_TRUE(Says(listed.out, "b.txt")) << listed.out;
-    // Message order: the forwarded message comes before the later attachment.
-    EXPECT_LT(listed.out.find("a.txt"), listed.out.find("b.txt"));
-
-    const std::string out = Path("out");
-    ProcessResult extracted = Run({"extract", mail, "-d", out});
-    EXPECT_EQ(extracted.status, 0) << extracted.err;
-    EXPECT_EQ(ReadFile(out + "/Rechnung f\xc3\xbcr M\xc3\xa4rz/a.txt"), "alpha");
-    EXPECT_EQ(ReadFile(out + "/b/b.txt"), "beta");
-}
-
 TEST_F(OzvMailTest, SeveralContainersGoEachIntoAFolderOfTheirOwn) {
-    // The same name twice, a name in capitals, and names that would reach
-    // outside the destination or name it.
+    // First a forwarded message holding a container under a name that is not
+    // ASCII (RFC 2231-encoded); then the same name twice, one of them
+    // quoted-printable; then a name in capitals that would reach outside.
+    const std::string forwardedName = "Rechnung f\xc3\xbcr M\xc3\xa4rz.ozv";
     const std::string mail = MakeMessage(
-        "m.eml", {Attach("a.ozv", "report.ozv"), Attach("b.ozv", "report.ozv"), Attach("c.ozv", "../../Escape.OZV"),
-                  Attach("a.ozv", "...ozv"), Attach("b.ozv", ".ozv")});
+        "m.eml", {Forwarded(TextWith({Attach("c.ozv", forwardedName)})), Attach("a.ozv", "report.ozv"),
+                  Attach("b.ozv", "report.ozv", "quoted-printable"), Attach("c.ozv", "../../Escape.OZV")});
     const std::vector<std::string> before = FilesOutside("out");
     const std::string out = Path("out");
     ProcessResult extracted = Run({"extract", mail, "-d", out});
     EXPECT_EQ(extracted.status, 0) << extracted.err;
-    EXPECT_EQ(FilesBeneath(out), (std::vector<std::string>{"Escape/c.txt", "attachment-2/b.txt", "attachment/a.txt",
+    EXPECT_EQ(FilesBeneath(out), (std::vector<std::string>{"Escape/c.txt", "Rechnung f\xc3\xbcr M\xc3\xa4rz/c.txt",
                                                            "report-2/b.txt", "report/a.txt"}));
     EXPECT_EQ(ReadFile(out + "/report/a.txt"), "alpha");
     EXPECT_EQ(ReadFile(out + "/report-2/b.txt"), "beta");
     EXPECT_EQ(ReadFile(out + "/Escape/c.txt"), "gamma");
+    // In message order: the forwarded message first.
+    EXPECT_LT(extracted.out.find(Quoted(forwardedName) + " (part 2.2 of"), extracted.out.find(Quoted("report.ozv")))
+        << extracted.out;
     EXPECT_EQ(FilesOutside("out"), before) << "something was written outside the destination";
     ExpectNoTemporaryFiles();
 
@@ -137,7 +113,8 @@ TEST_F(OzvMailTest, SeveralContainersGoEachIntoAFolderOfTheirOwn) {
     MakeFile("out/report-2/b.txt", "my edits");
     ProcessResult refused = Run({"extract", mail, "-d", out});
     EXPECT_EQ(refused.status, 1);
-    EXPECT_TRUE(Says(refused.err, Quoted(out + "/report/a.txt") + " already exists")) << refused.err;
+    EXPECT_TRUE(Says(refused.err, Quoted(out + "/Rechnung f\xc3\xbcr M\xc3\xa4rz/c.txt") + " already exists"))
+        << refused.err;
     EXPECT_EQ(ReadFile(out + "/report-2/b.txt"), "my edits");
     ProcessResult kept = Run({"extract", mail, "-d", out, "--keep"});
     EXPECT_EQ(kept.status, 0) << kept.err;
@@ -182,25 +159,6 @@ TEST_F(OzvMailTest, MembersPatternsAndStandardOutputWorkAcrossContainers) {
     ExpectNoTemporaryFiles();
 }
 
-TEST_F(OzvMailTest, AnMboxOfThreeMessagesIsReadMessageByMessage) {
-    // The second message carries no container.
-    const std::string box = MakeMessage("box.mbox", {Attach("a.ozv", "a.ozv"), "--next", "--next", Attach("b.ozv", "b.ozv")});
-    ProcessResult listed = Run({"attachments", box});
-    EXPECT_EQ(listed.status, 0) << listed.err;
-    EXPECT_TRUE(Says(listed.out, "a.ozv  (message 1, part 2)")) << listed.out;
-    EXPECT_TRUE(Says(listed.out, "b.ozv  (message 3, part 2)")) << listed.out;
-
-    const std::string out = Path("out");
-    ProcessResult extracted = Run({"extract", box, "-d", out});
-    EXPECT_EQ(extracted.status, 0) << extracted.err;
-    EXPECT_EQ(ReadFile(out + "/a/a.txt"), "alpha");
-    EXPECT_EQ(ReadFile(out + "/b/b.txt"), "beta");
-
-    ProcessResult tested = Run({"test", box});
-    EXPECT_EQ(tested.status, 0) << tested.err;
-    EXPECT_TRUE(Says(tested.out, "(message 3, part 2 of " + Quoted(box) + "):\nOK  b.txt")) << tested.out;
-}
-
 TEST_F(OzvMailTest, AContainerThePasswordDoesNotOpenFailsTheCommandAfterTheOthers) {
     const std::string mail = MakeMessage("m.eml", {Attach("other.ozv", "locked.ozv"), Attach("b.ozv", "b.ozv")});
     const std::string out = Path("out");
@@ -241,18 +199,14 @@ TEST_F(OzvMailTest, JsonIsAnArrayForMailAndUnchangedForAContainer) {
 }
 
 TEST_F(OzvMailTest, BadMailEndsWithAClearMessageAndNothingWritten) {
-    std::string deep = "From: anna@example.org\nSubject: deep\nMIME-Version: 1.0\n";
-    for (int i = 0; i < 10000; ++i) deep += Numbered("Content-Type: multipart/mixed; boundary=\"b", i) + "\"\n\n--" + Numbered("b", i) + "\n";
-    deep += "Content-Type: text/plain\n\nhello\n";
-    for (int i = 9999; i >= 0; --i) deep += "--" + Numbered("b", i) + "--\n";
-    MakeFile("deep.eml", deep);
+    MakeFile("deep.eml", NestedMultiparts(10000));
 
     // A base64 body with lines broken by characters that are no base64.
     std::string base64 = ReadFile(MakeMessage("good.eml", {Attach("a.ozv", "a.ozv")}));
-    const std::size_t body = base64.find("\r\n\r\n", base64.find("filename=\"a.ozv\""));
+    const std::size_t body = base64.find("\n\n", base64.find("a.ozv"));
     ASSERT_NE(body, std::string::npos);
-    base64.insert(body + 4 + 30, "!!*\r\n@@");
-    base64.insert(body + 4 + 100, "\r\n====\r\n#");
+    base64.insert(body + 2 + 30, "!!*\r\n@@");
+    base64.insert(body + 2 + 100, "\r\n====\r\n#");
     MakeFile("broken.eml", base64);
 
     MakeFile("garbage.eml", "From: anna@example.org\nContent-Type: multipart/mixed; boundary=\n\n\x01\xff--\n--\n");
@@ -331,14 +285,8 @@ TEST_F(OzvMailTest, ContainersInARealWinmailDatExtract) {
     // turned into containers; the password opens only the second.
     const std::string real = std::string(QUELLMARK_TEST_DATA_DIR) + "/tnef/two-files.tnef";
     const std::string first = Path("first.dat"), winmail = Path("winmail.dat");
-    for (const auto& [in, out, index, name, data] :
-         {std::tuple{real, first, "1", "locked.ozv", Path("other.ozv")}, std::tuple{first, winmail, "2", "b.ozv", Path("b.ozv")}}) {
-        std::string command = "python3";
-        for (const std::string& word : {std::string(OZV_REWRITE_TNEF), std::string("rename"), in, out, std::string(index),
-                                        std::string(name), data})
-            command.append(" ").append(ShellQuoted(word));
-        ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    }
+    RunPython(OZV_REWRITE_TNEF, {"rename", real, first, "1", "locked.ozv", Path("other.ozv")});
+    RunPython(OZV_REWRITE_TNEF, {"rename", first, winmail, "2", "b.ozv", Path("b.ozv")});
     ProcessResult listed = Run({"attachments", winmail});
     EXPECT_EQ(listed.status, 0) << listed.err;
     EXPECT_TRUE(Says(listed.out, std::to_string(fs::file_size(Path("b.ozv"))) + "  b.ozv  (winmail.dat attachment 2)"))
@@ -353,70 +301,12 @@ TEST_F(OzvMailTest, ContainersInARealWinmailDatExtract) {
         << extracted.err;
 
     // A length that runs past the end of the stream.
-    std::string command = "python3";
-    for (const std::string& word : {std::string(OZV_REWRITE_TNEF), std::string("break-length"), winmail, Path("broken.dat")})
-        command.append(" ").append(ShellQuoted(word));
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    RunPython(OZV_REWRITE_TNEF, {"break-length", winmail, Path("broken.dat")});
     ProcessResult broken = Run({"extract", Path("broken.dat"), "-d", Path("out2")});
     EXPECT_EQ(broken.status, 3);
     EXPECT_TRUE(Says(broken.err, Quoted(Path("broken.dat")))) << broken.err;
     EXPECT_FALSE(fs::exists(Path("out2")));
     ExpectNoTemporaryFiles();
-}
-
-// A part of a message written by GMime holding `bytes` as the attachment `name`.
-GMimeObject* GMimeAttachment(const std::string& bytes, const std::string& name, GMimeContentEncoding encoding) {
-    GMimePart* part = g_mime_part_new_with_type("application", "octet-stream");
-    g_mime_part_set_filename(part, name.c_str());
-    GMimeStream* stream = g_mime_stream_mem_new_with_buffer(bytes.data(), bytes.size());
-    GMimeDataWrapper* content = g_mime_data_wrapper_new_with_stream(stream, GMIME_CONTENT_ENCODING_DEFAULT);
-    g_mime_part_set_content(part, content);
-    g_mime_part_set_content_encoding(part, encoding);
-    g_object_unref(content);
-    g_object_unref(stream);
-    return GMIME_OBJECT(part);
-}
-
-GMimeMessage* GMimeMessageOf(GMimeObject* body) {
-    GMimeMessage* message = g_mime_message_new(TRUE);
-    g_mime_message_add_mailbox(message, GMIME_ADDRESS_TYPE_FROM, "Anna", "anna@example.org");
-    g_mime_message_set_subject(message, "Containers", nullptr);
-    g_mime_message_set_mime_part(message, body);
-    g_object_unref(body);
-    return message;
-}
-
-// A message written by GMime, the library ozv reads mail with, so that what
-// it writes is read back: a forwarded message (message/rfc822) holding a
-// container with a name that is not ASCII, beside a uuencoded one. (GMime's
-// quoted-printable writer ends a body with a line break that is not in the
-// data, which suits text but not a container; Python's writer covers that
-// encoding above.)
-TEST_F(OzvMailTest, MessagesWrittenByGMimeAreRead) {
-    const std::string name = "\xc3\x9c" "bersicht \xe2\x82\xac.ozv";  // "Übersicht €.ozv"
-    g_mime_init();
-    GMimeMessage* forwarded = GMimeMessageOf(GMimeAttachment(ReadFile(Path("a.ozv")), name, GMIME_CONTENT_ENCODING_BASE64));
-    GMimeMultipart* mixed = g_mime_multipart_new_with_subtype("mixed");
-    GMimeMessagePart* carrier = g_mime_message_part_new_with_message("rfc822", forwarded);
-    g_mime_multipart_add(mixed, GMIME_OBJECT(carrier));
-    GMimeObject* uuencoded = GMimeAttachment(ReadFile(Path("b.ozv")), "b.ozv", GMIME_CONTENT_ENCODING_UUENCODE);
-    g_mime_multipart_add(mixed, uuencoded);
-    GMimeMessage* message = GMimeMessageOf(GMIME_OBJECT(mixed));
-    GMimeStream* file = g_mime_stream_file_open(Path("gmime.eml").c_str(), "wb", nullptr);
-    ASSERT_NE(file, nullptr);
-    EXPECT_GT(g_mime_object_write_to_stream(GMIME_OBJECT(message), nullptr, file), 0);
-    for (gpointer object : std::initializer_list<gpointer>{file, message, uuencoded, carrier, forwarded})
-        g_object_unref(object);
-
-    ProcessResult listed = Run({"attachments", Path("gmime.eml")});
-    EXPECT_EQ(listed.status, 0) << listed.err;
-    EXPECT_TRUE(Says(listed.out, std::to_string(fs::file_size(Path("a.ozv"))) + "  " + name + "  (")) << listed.out;
-
-    const std::string out = Path("out");
-    ProcessResult extracted = Run({"extract", Path("gmime.eml"), "-d", out});
-    EXPECT_EQ(extracted.status, 0) << extracted.err;
-    EXPECT_EQ(ReadFile(out + "/\xc3\x9c" "bersicht \xe2\x82\xac/a.txt"), "alpha");
-    EXPECT_EQ(ReadFile(out + "/b/b.txt"), "beta");
 }
 
 // A mail program of its own for each test: a desktop entry for mailto links
@@ -478,13 +368,30 @@ protected:
     std::string recorder;
 };
 
+// `text` with every %XX replaced by its byte, as a mailto address carries it.
+std::string PercentDecoded(const std::string& text) {
+    std::string plain;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size()) {
+            plain += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            plain += text[i];
+        }
+    }
+    return plain;
+}
+
 TEST_F(OzvCreateMailTest, TheNewContainerArrivesAsTheAttachment) {
-    const std::string container = Path("sent.ozv");
+    fs::create_directory(Path("sent mail"));
+    const std::string container = Path("sent mail/Rechnung & Co.ozv");
     ProcessResult created = Run({"create", container, "-C", Path("src"), "a.txt", "--mail=someone@example.org",
-                                 "--subject", "Your report"});
+                                 "--subject", "Gr\xc3\xbc\xc3\x9f" "e"});
     ASSERT_EQ(created.status, 0) << created.err;
-    EXPECT_EQ(Recorded(), std::vector<std::string>{"mailto:someone@example.org?subject=Your%20report&attach=" +
-                                                    container});
+    const std::vector<std::string> sent = Recorded();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(PercentDecoded(sent[0]),
+              "mailto:someone@example.org?subject=Gr\xc3\xbc\xc3\x9f" "e&attach=" + container);
     // What was attached is the container, whole.
     ProcessResult listed = Run({"list", container});
     EXPECT_EQ(listed.status, 0) << listed.err;
@@ -509,18 +416,6 @@ TEST_F(OzvCreateMailTest, WithoutXdgEmailTheContainerIsStillWrittenAndTheUserTol
     EXPECT_TRUE(Says(created.err, "xdg-email was not found")) << created.err;
     EXPECT_TRUE(Says(created.err, Quoted(container) + " was written all the same")) << created.err;
     EXPECT_EQ(Run({"test", container}).status, 0);
-
-    // xdg-email there, but no mail program for mailto links.
-    env["PATH"] = Path("bin") + ":/usr/bin:/bin";
-    fs::remove(Path("home/.config/mimeapps.list"));
-    fs::remove(Path("home/.local/share/applications/recorder.desktop"));
-    fs::remove(container);
-    ProcessResult unset = Run({"create", container, "-C", Path("src"), "a.txt", "--mail"});
-    EXPECT_EQ(unset.status, 1);
-    EXPECT_TRUE(Says(unset.err, "no mail program")) << unset.err;
-    EXPECT_TRUE(Says(unset.err, "was written all the same")) << unset.err;
-    EXPECT_TRUE(fs::exists(container));
-    EXPECT_FALSE(fs::exists(Path("recorded")));
 }
 
 TEST_F(OzvCreateMailTest, TheAddressIsOnlyEverTakenAfterTheEqualsSign) {

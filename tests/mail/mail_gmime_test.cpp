@@ -74,8 +74,7 @@ TEST_F(GMimeWritten, EachEncodingWithANonAsciiNameInsideAForwardedMessage) {
         g_object_unref(forwarded);
         const std::string mail = Write(Message(GMIME_OBJECT(body)), std::string(each.label) + ".eml");
 
-        std::filesystem::remove_all(out);
-        std::filesystem::create_directory(out);
+        ClearOut();
         const auto found = Save(mail);
         ASSERT_EQ(found.size(), 2u);
         EXPECT_EQ(found[0].name, "Ωmega.Ozv");

@@ -49,16 +49,6 @@ void OnSmallStack(size_t bytes, const std::function<void()>& work) {
     pthread_join(thread, nullptr);
 }
 
-std::string NestedMultiparts(int depth, const std::string& leaf) {
-    std::string mail = "From: a@example.org\nMIME-Version: 1.0\n";
-    std::string closing;
-    for (int i = 0; i < depth; ++i) {
-        mail += "Content-Type: multipart/mixed; boundary=\"b" + std::to_string(i) + "\"\n\n--b" + std::to_string(i) + "\n";
-        closing = "--b" + std::to_string(i) + "--\n" + closing;
-    }
-    return mail + leaf + closing;
-}
-
 std::string NestedForwards(int depth, const std::string& leaf) {
     std::string mail;
     for (int i = 0; i < depth; ++i) mail += "From: a@example.org\nMIME-Version: 1.0\nContent-Type: message/rfc822\n\n";
@@ -122,8 +112,7 @@ TEST_F(HostileMail, Base64WithBrokenLines) {
     }
     // Cut off in the middle of a line: what arrives is the start of the
     // original, never more and never other bytes.
-    std::filesystem::remove_all(out);
-    std::filesystem::create_directory(out);
+    ClearOut();
     const auto found = Save(Base64Message(encoded.substr(0, 2001)));
     ASSERT_EQ(found.size(), 1u);
     const std::string decoded = ReadFile(found[0].path);

@@ -85,8 +85,7 @@ TEST_F(RealTnef, AContainerInAWinmailDatOfItsOwnExtractsExactly) {
     for (const auto& [stem, index] : {std::pair<std::string, int>{"two-files", 2}, {"unicode-mapi-attr", 1}}) {
         SCOPED_TRACE(stem);
         const std::string winmail = WithContainer(stem, index, "Bericht März.ozv", payload);
-        std::filesystem::remove_all(out);
-        std::filesystem::create_directory(out);
+        ClearOut();
         const auto found = Save(winmail);
         ASSERT_EQ(found.size(), 1u);
         EXPECT_EQ(found[0].name, "Bericht März.ozv");

@@ -201,40 +201,6 @@ TEST_F(DefaultApplicationTest, ATypeWithoutAnApplicationHasNoAssociation) {
     EXPECT_FALSE(std::filesystem::exists(Marker()));
 }
 
-// `text` with every %XX replaced by its byte, as a mailto address carries it.
-std::string PercentDecoded(const std::string& text) {
-    std::string plain;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            plain += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            plain += text[i];
-        }
-    }
-    return plain;
-}
-
-TEST_F(DefaultApplicationTest, ANewMessageGetsTheAttachmentAddressAndSubject) {
-    InstallHandler({"x-scheme-handler/mailto"});
-    const std::string container = MakeFile("sent mail/Rechnung & Co.ozv", "container bytes");
-    ComposeMail({container, "someone@example.org", "Grüße"});
-    ASSERT_TRUE(Appears(Marker()));
-    const std::string address = PercentDecoded(ReadFile(Marker()));
-    EXPECT_EQ(address.rfind("mailto:someone@example.org?", 0), 0u) << address;
-    EXPECT_NE(address.find("subject=Grüße"), std::string::npos) << address;
-    EXPECT_NE(address.find("attach=" + container + "\n"), std::string::npos) << address;
-    EXPECT_TRUE(NoChildren());
-
-    // A relative name is handed on as the whole path, since the composer
-    // does not share our working directory.
-    const auto here = std::filesystem::current_path();
-    std::filesystem::current_path(root / "sent mail");
-    EXPECT_EQ(XdgEmailArguments({"Rechnung & Co.ozv", "", ""}),
-              (std::vector<std::string>{"--attach", container}));
-    std::filesystem::current_path(here);
-}
-
 TEST_F(DefaultApplicationTest, AMissingMailProgramIsReportedNotPassedOver) {
     const std::string container = MakeFile("c.ozv", "container bytes");
     try {

@@ -10,7 +10,7 @@ unless "mbox" is true). A PART is one of
     {"forward": PART}                       a message/rfc822 part holding a message whose body is PART
     {"type": "text/plain", "text": "..."}
     {"type": "application/octet-stream", "data": FILE, "encoding": "base64" | "quoted-printable" | "x-uuencode",
-     "name": "...", "name_style": "rfc2231" | "rfc2047" | "none"}
+     "name": "...", "name_style": "rfc2231" | "rfc2047" | "plain" | "none"}
 """
 import binascii
 import email.encoders
