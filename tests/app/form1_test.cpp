@@ -15,7 +15,7 @@
 
 #include "app/file_copy.h"
 #include "app/form1.h"
-#include "app/scripted_ui.h"
+#include "app/scripted_form.h"
 #include "app/stamped_container.h"
 #include "base/exception.h"
 #include "cabinet/cab_writer.h"
@@ -28,12 +28,10 @@ namespace quellmark {
 
 namespace {
 
-class Form1Test : public TempDirTest {
+class Form1Test : public ScriptedFormTest {
 protected:
     void SetUp() override {
-        TempDirTest::SetUp();
-        cacheHome.emplace("XDG_CACHE_HOME", (root / "cache").string());
-        std::filesystem::create_directories(root / "cache");
+        ScriptedFormTest::SetUp();
         container = (root / "mail.ozv").string();
         WriteCabinet((root / "body.cab").string(), {{MakeFile("src/a.txt", "A"), "a.txt"}, {MakeFile("src/b.txt", "B"), "docs/b.txt"}}, true);
         WriteContainer((root / "body.cab").string(), container, 1, "right");
@@ -44,9 +42,6 @@ protected:
         form->FormActivate();
         return form;
     }
-    std::optional<ScopedEnv> cacheHome;  // the scratch directories go below root for this test
-    ScriptedUi ui;
-    MemoryStore store;
     std::string container;
 };
 

@@ -119,7 +119,7 @@ TEST_F(MailOpenTest, ChangePasswordOpensTheStartsAttachmentAgainAfterOtherMailWa
     EXPECT_EQ(ui.containerName, "first.ozv");
 }
 
-TEST_F(MailOpenTest, NothingOpensWhenTheChoiceIsCancelledOrThereIsNothingToChoose) {
+TEST_F(MailOpenTest, NothingOpensWhenTheChoiceIsCancelledOrThereIsNothingToOpen) {
     auto form = Start(std::nullopt);
     const std::string both = Mail("both.eml", {{"first.ozv", first}, {"second.ozv", second}});
     ui.attachmentAnswers = {std::nullopt};
@@ -130,24 +130,16 @@ TEST_F(MailOpenTest, NothingOpensWhenTheChoiceIsCancelledOrThereIsNothingToChoos
     // The decoded containers went with the cancelled choice.
     EXPECT_TRUE(ScratchFiles(*form).empty());
 
+    // Mail without a container, and mail that cannot be read: an error naming it.
     const std::string none = Mail("none.eml", {{"invoice.pdf", MakeFile("invoice.pdf", "%PDF-1.4")}});
-    ui.passwordFor.clear();
-    form->OpenChosen(none);
-    ASSERT_FALSE(ui.shown.empty());
-    EXPECT_EQ(ui.shown.back().rfind("error: ", 0), 0u) << ui.shown.back();
-    EXPECT_NE(ui.shown.back().find(none), std::string::npos) << ui.shown.back();
-    EXPECT_TRUE(ui.listed.empty());
-    EXPECT_TRUE(ui.passwordFor.empty());
-}
-
-TEST_F(MailOpenTest, MailThatCannotBeReadIsAnErrorNamingIt) {
-    auto form = Start(std::nullopt);
     const std::string deep = MakeFile("deep.eml", NestedMultiparts(10000));
     ui.passwordFor.clear();
-    form->OpenChosen(deep);
-    ASSERT_FALSE(ui.shown.empty());
-    EXPECT_EQ(ui.shown.back().rfind("error: ", 0), 0u) << ui.shown.back();
-    EXPECT_NE(ui.shown.back().find(deep), std::string::npos) << ui.shown.back();
+    for (const std::string& mail : {none, deep}) {
+        form->OpenChosen(mail);
+        ASSERT_FALSE(ui.shown.empty());
+        EXPECT_EQ(ui.shown.back().rfind("error: ", 0), 0u) << ui.shown.back();
+        EXPECT_NE(ui.shown.back().find(mail), std::string::npos) << ui.shown.back();
+    }
     EXPECT_TRUE(ui.listed.empty());
     EXPECT_TRUE(ui.passwordFor.empty());
     EXPECT_TRUE(ScratchFiles(*form).empty());

@@ -29,6 +29,14 @@ protected:
     }
 
     std::vector<MailContainer> Save(const std::string& mail) { return SaveMailContainers(mail, out); }
+    // The saved copy holds exactly the payload's bytes, privately, inside `out`.
+    void ExpectCopyOf(const MailContainer& found, const std::string& payload);
+    // Each container found, in order, has the name and location expected and
+    // is a copy of its payload.
+    struct Expected {
+        std::string name, location, payload;
+    };
+    void ExpectSaved(const std::vector<MailContainer>& found, const std::vector<Expected>& expected);
     // Empties `out` between the cases of one test.
     void ClearOut();
 

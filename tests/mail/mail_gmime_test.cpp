@@ -75,14 +75,7 @@ TEST_F(GMimeWritten, EachEncodingWithANonAsciiNameInsideAForwardedMessage) {
         const std::string mail = Write(Message(GMIME_OBJECT(body)), std::string(each.label) + ".eml");
 
         ClearOut();
-        const auto found = Save(mail);
-        ASSERT_EQ(found.size(), 2u);
-        EXPECT_EQ(found[0].name, "Ωmega.Ozv");
-        EXPECT_EQ(found[0].location, "part 1");
-        EXPECT_EQ(found[1].name, "Größe ½.ozv");
-        EXPECT_EQ(found[1].location, "part 2.1");
-        EXPECT_EQ(ReadFile(found[0].path), ReadFile(outer));
-        EXPECT_EQ(ReadFile(found[1].path), ReadFile(inner));
+        ExpectSaved(Save(mail), {{"Ωmega.Ozv", "part 1", outer}, {"Größe ½.ozv", "part 2.1", inner}});
     }
 }
 
@@ -90,10 +83,7 @@ TEST_F(GMimeWritten, AContainerThatIsTheWholeBody) {
     const std::string payload = Payload("whole", 4096);
     const std::string mail =
         Write(Message(GMIME_OBJECT(Attachment(payload, "only.ozv", GMIME_CONTENT_ENCODING_BASE64))), "whole.eml");
-    const auto found = Save(mail);
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].location, "part 1");
-    EXPECT_EQ(ReadFile(found[0].path), ReadFile(payload));
+    ExpectSaved(Save(mail), {{"only.ozv", "part 1", payload}});
 }
 
 }  // namespace

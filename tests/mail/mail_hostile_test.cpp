@@ -92,9 +92,7 @@ TEST_F(HostileMail, AMultipartWithoutItsClosingBoundaryStillGivesItsContainer) {
                              "Content-Type: application/octet-stream; name=\"open.ozv\"\n"
                              "Content-Transfer-Encoding: base64\n\n" +
                                  EncodedPayload(payload) + "\n");
-    const auto found = Save(mail);
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(ReadFile(found[0].path), ReadFile(payload));
+    ExpectSaved(Save(mail), {{"open.ozv", "part 1", payload}});
 }
 
 TEST_F(HostileMail, Base64WithBrokenLines) {
@@ -105,11 +103,7 @@ TEST_F(HostileMail, Base64WithBrokenLines) {
     // not base64, so the bytes come out whole.
     std::string ragged;
     for (size_t i = 0; i < encoded.size(); i += 7) ragged += encoded.substr(i, 7) + (i % 3 ? "\r\n" : " \n\n*");
-    {
-        const auto found = Save(Base64Message(ragged));
-        ASSERT_EQ(found.size(), 1u);
-        EXPECT_EQ(ReadFile(found[0].path), ReadFile(payload));
-    }
+    ExpectSaved(Save(Base64Message(ragged)), {{"b.ozv", "part 1", payload}});
     // Cut off in the middle of a line: what arrives is the start of the
     // original, never more and never other bytes.
     ClearOut();

@@ -1,6 +1,4 @@
 // Containers in messages and mbox files written by Python's `email` package.
-#include <sys/stat.h>
-
 #include <filesystem>
 
 #include "mail_fixture.h"
@@ -8,18 +6,7 @@
 namespace quellmark {
 namespace {
 
-class MailMessages : public MailTest {
-protected:
-    // The saved copy holds exactly the payload's bytes, privately, inside `out`.
-    void ExpectCopyOf(const MailContainer& found, const std::string& payload) {
-        EXPECT_EQ(ReadFile(found.path), ReadFile(payload)) << found.name;
-        EXPECT_EQ(found.size, std::filesystem::file_size(payload)) << found.name;
-        EXPECT_EQ(std::filesystem::path(found.path).parent_path(), std::filesystem::path(out));
-        struct stat status {};
-        ASSERT_EQ(::stat(found.path.c_str(), &status), 0);
-        EXPECT_EQ(status.st_mode & 07777, 0600u);
-    }
-};
+class MailMessages : public MailTest {};
 
 TEST_F(MailMessages, MessagesSavedWithWindowsLineEndings) {
     const std::string payload = Payload("p", 5000);
@@ -31,10 +18,7 @@ TEST_F(MailMessages, MessagesSavedWithWindowsLineEndings) {
         if (c == '\n') crlf += '\r';
         crlf += c;
     }
-    const auto found = Save(MakeFile("windows.eml", crlf));
-    ASSERT_EQ(found.size(), 2u);
-    ExpectCopyOf(found[0], payload);
-    ExpectCopyOf(found[1], payload);
+    ExpectSaved(Save(MakeFile("windows.eml", crlf)), {{"a.ozv", "part 2", payload}, {"b.ozv", "part 3", payload}});
 }
 
 TEST_F(MailMessages, NestedPartsForwardedMessagesAndEachTransferEncodingAreWalkedInOrder) {
@@ -49,14 +33,7 @@ TEST_F(MailMessages, NestedPartsForwardedMessagesAndEachTransferEncodingAreWalke
         {Multipart("alternative", {TextPart(), Multipart("mixed", {TextPart(), AttachmentPart(first, "a.ozv")})}),
          Forwarded(Multipart("mixed", {TextPart(), AttachmentPart(second, "b.ozv", "quoted-printable")})),
          Forwarded(AttachmentPart(third, "c.ozv", "x-uuencode"))}));
-    const auto found = Save(mail);
-    ASSERT_EQ(found.size(), 3u);
-    EXPECT_EQ(found[0].location, "part 1.2.2");
-    EXPECT_EQ(found[1].location, "part 2.2");
-    EXPECT_EQ(found[2].location, "part 3.1");
-    ExpectCopyOf(found[0], first);
-    ExpectCopyOf(found[1], second);
-    ExpectCopyOf(found[2], third);
+    ExpectSaved(Save(mail), {{"a.ozv", "part 1.2.2", first}, {"b.ozv", "part 2.2", second}, {"c.ozv", "part 3.1", third}});
 }
 
 TEST_F(MailMessages, EncodedNamesAndTypesTellContainersApart) {
@@ -68,16 +45,8 @@ TEST_F(MailMessages, EncodedNamesAndTypesTellContainersApart) {
                   AttachmentPart(b, "報告.OZV", "base64", "rfc2047"),
                   AttachmentPart(c, "", "base64", "none", "application/x-ozv-container"),
                   AttachmentPart(d, "notes.ozv.txt")}));
-    const auto found = Save(mail);
-    ASSERT_EQ(found.size(), 3u);
-    EXPECT_EQ(found[0].name, "Übersicht März €.ozv");
-    EXPECT_EQ(found[1].name, "報告.OZV");
-    EXPECT_EQ(found[1].location, "part 4");
-    // Known only by its type: named by its place among the containers.
-    EXPECT_EQ(found[2].name, "attachment-3.ozv");
-    ExpectCopyOf(found[0], a);
-    ExpectCopyOf(found[1], b);
-    ExpectCopyOf(found[2], c);
+    // The last, known only by its type, is named by its place among the containers.
+    ExpectSaved(Save(mail), {{"Übersicht März €.ozv", "part 2", a}, {"報告.OZV", "part 4", b}, {"attachment-3.ozv", "part 5", c}});
 }
 
 TEST_F(MailMessages, EveryMessageOfAnMboxInTurn) {
@@ -89,14 +58,9 @@ TEST_F(MailMessages, EveryMessageOfAnMboxInTurn) {
                    Multipart("mixed", {TextPart("nothing for you")}),
                    Multipart("mixed", {TextPart(), AttachmentPart(b, "three.ozv"), AttachmentPart(c, "four.ozv")})});
     EXPECT_EQ(DetectMailKind(mail), MailKind::Mbox);
-    const auto found = Save(mail);
-    ASSERT_EQ(found.size(), 3u);
-    EXPECT_EQ(found[0].location, "message 1, part 2");
-    EXPECT_EQ(found[1].location, "message 3, part 2");
-    EXPECT_EQ(found[2].location, "message 3, part 3");
-    ExpectCopyOf(found[0], a);
-    ExpectCopyOf(found[1], b);
-    ExpectCopyOf(found[2], c);
+    ExpectSaved(Save(mail), {{"one.ozv", "message 1, part 2", a},
+                             {"three.ozv", "message 3, part 2", b},
+                             {"four.ozv", "message 3, part 3", c}});
 }
 
 TEST_F(MailMessages, MailWithoutContainersGivesAnEmptyResultAndWritesNothing) {

@@ -86,12 +86,7 @@ TEST_F(RealTnef, AContainerInAWinmailDatOfItsOwnExtractsExactly) {
         SCOPED_TRACE(stem);
         const std::string winmail = WithContainer(stem, index, "Bericht März.ozv", payload);
         ClearOut();
-        const auto found = Save(winmail);
-        ASSERT_EQ(found.size(), 1u);
-        EXPECT_EQ(found[0].name, "Bericht März.ozv");
-        EXPECT_EQ(found[0].location, "winmail.dat attachment " + std::to_string(index));
-        EXPECT_EQ(found[0].size, 3000u);
-        EXPECT_EQ(ReadFile(found[0].path), ReadFile(payload));
+        ExpectSaved(Save(winmail), {{"Bericht März.ozv", "winmail.dat attachment " + std::to_string(index), payload}});
     }
 }
 
@@ -102,14 +97,8 @@ TEST_F(RealTnef, AWinmailDatPartInsideMessagesIsWalkedInto) {
     const std::string mail = WriteMbox(
         {Multipart("mixed", {TextPart(), AttachmentPart(winmail, "winmail.dat", "base64", "plain", "application/ms-tnef")}),
          Multipart("mixed", {TextPart(), AttachmentPart(winmail, "WINMAIL.DAT", "quoted-printable", "plain")})});
-    const auto found = Save(mail);
-    ASSERT_EQ(found.size(), 2u);
-    EXPECT_EQ(found[0].location, "message 1, part 2, winmail.dat attachment 1");
-    EXPECT_EQ(found[1].location, "message 2, part 2, winmail.dat attachment 1");
-    for (const auto& container : found) {
-        EXPECT_EQ(container.name, "Angebot.OZV");
-        EXPECT_EQ(ReadFile(container.path), ReadFile(payload));
-    }
+    ExpectSaved(Save(mail), {{"Angebot.OZV", "message 1, part 2, winmail.dat attachment 1", payload},
+                             {"Angebot.OZV", "message 2, part 2, winmail.dat attachment 1", payload}});
 }
 
 TEST_F(RealTnef, ADamagedStreamIsRefusedAndLeavesNothingBehind) {
