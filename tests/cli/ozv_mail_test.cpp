@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+
 #include "cli/mail_input.h"
 #include "mail_writer.h"
 #include "run_process.h"
@@ -285,8 +286,8 @@ TEST_F(OzvMailTest, ContainersInARealWinmailDatExtract) {
     // turned into containers; the password opens only the second.
     const std::string real = std::string(QUELLMARK_TEST_DATA_DIR) + "/tnef/two-files.tnef";
     const std::string first = Path("first.dat"), winmail = Path("winmail.dat");
-    RunPython(OZV_REWRITE_TNEF, {"rename", real, first, "1", "locked.ozv", Path("other.ozv")});
-    RunPython(OZV_REWRITE_TNEF, {"rename", first, winmail, "2", "b.ozv", Path("b.ozv")});
+    RunPython(QUELLMARK_REWRITE_TNEF, {"rename", real, first, "1", "locked.ozv", Path("other.ozv")});
+    RunPython(QUELLMARK_REWRITE_TNEF, {"rename", first, winmail, "2", "b.ozv", Path("b.ozv")});
     ProcessResult listed = Run({"attachments", winmail});
     EXPECT_EQ(listed.status, 0) << listed.err;
     EXPECT_TRUE(Says(listed.out, std::to_string(fs::file_size(Path("b.ozv"))) + "  b.ozv  (winmail.dat attachment 2)"))
@@ -301,7 +302,7 @@ TEST_F(OzvMailTest, ContainersInARealWinmailDatExtract) {
         << extracted.err;
 
     // A length that runs past the end of the stream.
-    RunPython(OZV_REWRITE_TNEF, {"break-length", winmail, Path("broken.dat")});
+    RunPython(QUELLMARK_REWRITE_TNEF, {"break-length", winmail, Path("broken.dat")});
     ProcessResult broken = Run({"extract", Path("broken.dat"), "-d", Path("out2")});
     EXPECT_EQ(broken.status, 3);
     EXPECT_TRUE(Says(broken.err, Quoted(Path("broken.dat")))) << broken.err;

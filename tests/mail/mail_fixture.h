@@ -23,10 +23,6 @@ protected:
     std::string WriteMbox(const std::vector<std::string>& bodies, const std::string& file = "mail.mbox") {
         return WriteMail((root / file).string(), bodies, true);
     }
-    // Runs a script of this folder with python3.
-    void RunScript(const std::string& script, const std::vector<std::string>& args) {
-        RunPython(std::string(QUELLMARK_MAIL_TEST_DIR) + "/" + script, args);
-    }
 
     std::vector<MailContainer> Save(const std::string& mail) { return SaveMailContainers(mail, out); }
     // The saved copy holds exactly the payload's bytes, privately, inside `out`.

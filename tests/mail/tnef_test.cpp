@@ -54,7 +54,7 @@ protected:
     // A real file with its `index`-th attachment made a container.
     std::string WithContainer(const std::string& stem, int index, const std::string& name, const std::string& payload) {
         const std::string rewritten = (root / (stem + "-with-container.dat")).string();
-        RunScript("rewrite_tnef.py",
+        RunPython(QUELLMARK_REWRITE_TNEF,
                   {"rename", kTnefData + "/" + stem + ".tnef", rewritten, std::to_string(index), name, payload});
         return rewritten;
     }
@@ -103,7 +103,7 @@ TEST_F(RealTnef, AWinmailDatPartInsideMessagesIsWalkedInto) {
 
 TEST_F(RealTnef, ADamagedStreamIsRefusedAndLeavesNothingBehind) {
     const std::string broken = (root / "broken.dat").string();
-    RunScript("rewrite_tnef.py", {"break-length", kTnefData + "/two-files.tnef", broken});
+    RunPython(QUELLMARK_REWRITE_TNEF, {"break-length", kTnefData + "/two-files.tnef", broken});
     const std::string cut = MakeFile("cut.dat", ReadFile(kTnefData + "/two-files.tnef").substr(0, 700));
     const std::string good = Payload("good", 100);
     for (const std::string& winmail : {broken, cut}) {
