@@ -13,6 +13,7 @@
 #include "run_process.h"
 #include "temp_dir.h"
 #include "test_support.h"
+#include "xdg_world.h"
 
 namespace quellmark {
 
@@ -327,12 +328,8 @@ protected:
                  "[Desktop Entry]\nType=Application\nName=Recorder\nExec=" + recorder +
                      " %u\nMimeType=x-scheme-handler/mailto;\n");
         MakeFile("home/.config/mimeapps.list", "[Default Applications]\nx-scheme-handler/mailto=recorder.desktop\n");
+        env.merge(XdgFolders(root));
         const std::map<std::string, std::string> world = {
-            {"HOME", Path("home")},
-            {"XDG_DATA_HOME", Path("home/.local/share")},
-            {"XDG_CONFIG_HOME", Path("home/.config")},
-            {"XDG_DATA_DIRS", Path("usr/share")},
-            {"XDG_CONFIG_DIRS", Path("etc/xdg")},
             {"PATH", Path("bin") + ":/usr/bin:/bin"},
             {"RECORD", Path("recorded")},
             // xdg-open looks for a handler only where it believes there is a display.

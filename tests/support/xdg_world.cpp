@@ -1,9 +1,14 @@
 #include "xdg_world.h"
 
-#include <filesystem>
-#include <map>
-
 namespace quellmark {
+
+std::map<std::string, std::string> XdgFolders(const std::filesystem::path& root) {
+    return {{"HOME", (root / "home").string()},
+            {"XDG_DATA_HOME", (root / "home/.local/share").string()},
+            {"XDG_CONFIG_HOME", (root / "home/.config").string()},
+            {"XDG_DATA_DIRS", (root / "usr/share").string()},
+            {"XDG_CONFIG_DIRS", (root / "etc/xdg").string()}};
+}
 
 std::string XdgWorldTest::MakeIcon(const std::string& relative, Rgb, int) { return MakeFile(relative, "icon"); }
 
@@ -15,16 +20,8 @@ std::string XdgWorldTest::MakeProgram(const std::string& name) {
 
 void XdgWorldTest::SetUp() {
     TempDirTest::SetUp();
-    const std::map<std::string, std::string> variables = {
-        {"HOME", Path("home")},
-        {"XDG_DATA_HOME", Path("home/.local/share")},
-        {"XDG_CONFIG_HOME", Path("home/.config")},
-        {"XDG_DATA_DIRS", Path("usr/share")},
-        {"XDG_CONFIG_DIRS", Path("etc/xdg")},
-        {"PATH", Path("bin")},
-        {"XDG_CURRENT_DESKTOP", ""},
-        {"TERMINAL", ""},
-    };
+    std::map<std::string, std::string> variables = XdgFolders(root);
+    variables.insert({{"PATH", Path("bin")}, {"XDG_CURRENT_DESKTOP", ""}, {"TERMINAL", ""}});
     for (const auto& [name, value] : variables) environment_.push_back(std::make_unique<ScopedEnv>(name, value));
 
     MakeFile("usr/share/mime/globs2",

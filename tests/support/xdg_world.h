@@ -3,6 +3,8 @@
 // icon theme over "hicolor", desktop entries, mimeapps.list files and a bin
 // folder on the search path. The XDG variables, HOME and PATH point into it
 // for the test's duration.
+#include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +14,11 @@
 #include "temp_dir.h"
 
 namespace quellmark {
+
+// HOME and the XDG base folders of such a world below `root`: data and
+// configuration in home/.local/share and home/.config, the system's in
+// usr/share and etc/xdg.
+std::map<std::string, std::string> XdgFolders(const std::filesystem::path& root);
 
 // A colour, by its red, green and blue parts (0 to 255).
 struct Rgb {
