@@ -7,6 +7,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/widgets/dialog_buttons.h"
+
 namespace quellmark {
 
 QString SizeText(uint64_t bytes) {
@@ -31,14 +33,7 @@ TAttachmentDlg::TAttachmentDlg(QWidget* owner) : QDialog(owner) {
     // A double-click opens the row, as OK does.
     connect(attachmentList, &QTreeWidget::itemActivated, this, [this] { accept(); });
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* okBtn = buttons->addButton("&Open", QDialogButtonBox::AcceptRole);
-    okBtn->setObjectName("okBtn");
-    okBtn->setDefault(true);
-    QPushButton* cancelBtn = buttons->addButton("&Cancel", QDialogButtonBox::RejectRole);
-    cancelBtn->setObjectName("cancelBtn");
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* buttons = OkCancelButtons(this, "&Open");
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel("This e-mail holds several encrypted attachments. Which one should be opened?", this));

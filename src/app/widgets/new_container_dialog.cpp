@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "app/new_container.h"
+#include "app/widgets/dialog_buttons.h"
 
 namespace quellmark {
 
@@ -62,14 +63,7 @@ TNewContainerDlg::TNewContainerDlg(QWidget* owner) : QDialog(owner) {
     cbSend = new QCheckBox("Send by &e-mail", this);
     cbSend->setObjectName("cbSend");
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* okBtn = buttons->addButton("&OK", QDialogButtonBox::AcceptRole);
-    okBtn->setObjectName("okBtn");
-    okBtn->setDefault(true);
-    QPushButton* cancelBtn = buttons->addButton("&Cancel", QDialogButtonBox::RejectRole);
-    cancelBtn->setObjectName("cancelBtn");
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* buttons = OkCancelButtons(this);
 
     auto* sourceButtons = new QVBoxLayout;
     sourceButtons->addWidget(addFilesBtn);

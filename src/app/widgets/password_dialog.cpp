@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "app/widgets/dialog_buttons.h"
 #include "base/text.h"
 
 namespace quellmark {
@@ -22,14 +23,7 @@ TPassChangeDlg::TPassChangeDlg(QWidget* owner, std::string codePage) : QDialog(o
     passEdit->setEchoMode(QLineEdit::Password);
     cbRemember = new QCheckBox("Remember this password", this);
     cbRemember->setObjectName("cbRemember");
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* okBtn = buttons->addButton("&OK", QDialogButtonBox::AcceptRole);
-    okBtn->setObjectName("okBtn");
-    okBtn->setDefault(true);
-    QPushButton* cancelBtn = buttons->addButton("&Cancel", QDialogButtonBox::RejectRole);
-    cancelBtn->setObjectName("cancelBtn");
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* buttons = OkCancelButtons(this);
 
     containerLabel = new QLabel(this);
     containerLabel->setObjectName("containerLabel");
