@@ -51,6 +51,7 @@ ScratchDirectory::ScratchDirectory(const std::string& parent) {
     if (!::mkdtemp(pattern.data()))
         throw Exception("Cannot create a working directory in \"" + parent + "\": " + std::strerror(errno));
     path_ = pattern;
+    removedOnSignal_.emplace(path_);
 }
 
 ScratchDirectory::~ScratchDirectory() {

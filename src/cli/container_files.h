@@ -1,7 +1,10 @@
 #pragma once
 // The files a container command works with: the operand it reads, and a
 // private directory for what it makes on the way.
+#include <optional>
 #include <string>
+
+#include "cli/signal_cleanup.h"
 
 namespace quellmark {
 
@@ -12,7 +15,7 @@ std::string Quoted(const std::string& text);
 std::string TempParent();
 
 // A private directory (mode 0700) for intermediate files, removed with
-// everything in it when the command ends, however it ends.
+// everything in it when the command ends, however it ends (a signal too).
 class ScratchDirectory {
 public:
     explicit ScratchDirectory(const std::string& parent);
@@ -23,6 +26,7 @@ public:
 
 private:
     std::string path_;
+    std::optional<RemovedOnSignal> removedOnSignal_;  // what it holds may be deciphered
 };
 
 // The file named by `operand`, checked to be a regular file; "-" is

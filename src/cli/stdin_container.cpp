@@ -2,51 +2,29 @@
 
 #include <cerrno>
 #include <climits>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <utility>
 #include <unistd.h>
 
 #include "base/exception.h"
+#include "cli/signal_cleanup.h"
 
 namespace quellmark {
 
 namespace {
 
-// The copy's path, kept in a plain array so that the signal handler can
-// remove the file without touching the heap.
+// The copy's path, and its removal should a signal end the program.
 char spooledPath[PATH_MAX] = {};
-
-const int kCleanedSignals[] = {SIGINT, SIGTERM, SIGHUP};
-struct sigaction previousActions[std::size(kCleanedSignals)];
-
-void RemoveOnSignal(int signal) {
-    if (spooledPath[0] != '\0') ::unlink(spooledPath);
-    // Die of the signal as the program would have without this handler.
-    ::signal(signal, SIG_DFL);
-    ::raise(signal);
-}
-
-void InstallHandlers() {
-    struct sigaction action {};
-    action.sa_handler = RemoveOnSignal;
-    sigemptyset(&action.sa_mask);
-    for (std::size_t i = 0; i < std::size(kCleanedSignals); ++i)
-        ::sigaction(kCleanedSignals[i], &action, &previousActions[i]);
-}
-
-void RestoreHandlers() {
-    for (std::size_t i = 0; i < std::size(kCleanedSignals); ++i)
-        ::sigaction(kCleanedSignals[i], &previousActions[i], nullptr);
-}
+std::optional<RemovedOnSignal> spooledRemovedOnSignal;
 
 void RemoveSpooledInput() {
     if (spooledPath[0] == '\0') return;
     ::unlink(spooledPath);
     spooledPath[0] = '\0';
-    RestoreHandlers();
+    spooledRemovedOnSignal.reset();
 }
 
 bool WriteAll(int fd, const char* data, std::size_t size) {
@@ -76,7 +54,7 @@ std::string SpoolStandardInput() {
         throw Exception("cannot make a temporary file for standard input in \"" + pattern.substr(0, pattern.rfind('/')) +
                         "\": " + std::strerror(errno));
     std::memcpy(spooledPath, pattern.c_str(), pattern.size() + 1);
-    InstallHandlers();
+    spooledRemovedOnSignal.emplace(pattern);
     char buffer[65536];
     std::string failure;
     for (;;) {

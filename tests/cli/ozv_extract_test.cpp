@@ -212,9 +212,11 @@ TEST_F(OzvExtractTest, TestChecksEveryFileAndWritesNothing) {
 }
 
 // Runs ozv with a pseudo-terminal as its standard input, output and error,
-// typing `typed` into it; returns the exit status and what ozv showed.
+// typing `typed` into it; returns the exit status (128 + the signal when one
+// ended it) and what ozv showed. Once it shows `killAt`, it is sent `signal`.
 std::pair<int, std::string> RunOnTerminal(const std::vector<std::string>& args,
-                                          const std::map<std::string, std::string>& env, const std::string& typed) {
+                                          const std::map<std::string, std::string>& env, const std::string& typed,
+                                          std::string killAt = {}, int signal = 0) {
     int master = -1;
     const pid_t child = ::forkpty(&master, nullptr, nullptr, nullptr);
     if (child == 0) {
@@ -236,11 +238,16 @@ std::pair<int, std::string> RunOnTerminal(const std::vector<std::string>& args,
         const ssize_t got = ::read(master, buffer, sizeof buffer);
         if (got <= 0) break;  // EIO once ozv has ended
         shown.append(buffer, static_cast<std::size_t>(got));
+        if (!killAt.empty() && Says(shown, killAt)) {
+            ::kill(child, signal);
+            signal = 0;
+            killAt.clear();
+        }
     }
     ::close(master);
     int status = 0;
     ::waitpid(child, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, shown};
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1, shown};
 }
 
 TEST_F(OzvExtractTest, OnATerminalEachExistingFileIsAskedAbout) {
@@ -262,6 +269,19 @@ TEST_F(OzvExtractTest, OnATerminalEachExistingFileIsAskedAbout) {
     EXPECT_EQ(status, 0) << shown;
     EXPECT_EQ(ReadFile(out + "/" + Member("a.txt")), "alpha");
     EXPECT_EQ(ReadFile(out + "/" + Member("docs/c.txt")), ReadFile(Path("in/docs/c.txt")));
+}
+
+// Ended while it asks, ozv has deciphered the cabinet and unpacked it into
+// a working folder beside the files: the signal must take that folder along.
+TEST_F(OzvExtractTest, ASignalMidWayLeavesNothingDecipheredBehind) {
+    const std::string out = Path("out");
+    MakeFile("out/" + Member("a.txt"), "mine a");
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        auto [status, shown] = RunOnTerminal({"extract", container, "-d", out}, env, "", "? [y]es", signal);
+        EXPECT_EQ(status, 128 + signal) << shown;
+        EXPECT_EQ(FilesBeneath(out), std::vector<std::string>{Member("a.txt")}) << "signal " << signal;
+        ExpectNoTemporaryFiles();
+    }
 }
 
 }  // namespace
