@@ -3,6 +3,7 @@
 // the operand itself when it is a container (or anything else that is not
 // mail), or every container found in a message, an mbox or a winmail.dat,
 // decoded into a private directory for the command.
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,7 +17,7 @@ namespace quellmark {
 struct ContainerInput {
     std::string path;      // the file to read
     std::string name;      // the attachment's name as sent; "" for a container given as such
-    std::string location;  // where in the mail it sits ("part 1.2"); "" for a container given as such
+    std::string location;  // where in the mail it sits ("section 1.2"); "" for a container given as such
     std::string heading;   // the line that introduces it in the output; "" for a container given as such
 };
 
@@ -46,6 +47,10 @@ private:
 // naming them all once the others were handled.
 class BadContainers {
 public:
+    // Runs `work` on `input`, one of `inputs`. When the container fails
+    // (EBadContainer), one that came in mail is noted and the command goes
+    // on; one given as such fails the command at once. True when it worked.
+    bool Handle(const ContainerInputs& inputs, const ContainerInput& input, const std::function<void()>& work);
     void Note(const ContainerInput& input, const EBadContainer& failure);
     bool Empty() const { return names_.empty(); }
     // Throws EBadContainer naming every container noted, if any.

@@ -41,9 +41,10 @@ struct MailContainer {
     std::string name;
     // The decoded size in bytes.
     uint64_t size = 0;
-    // Where it sits, for listings and messages: "part 1.2" in a message;
-    // "message 3, part 2" in an mbox; "part 2, winmail.dat attachment 1" in
-    // a TNEF part; "winmail.dat attachment 1" in a winmail.dat of its own.
+    // Where it sits, for listings and messages, with MIME parts numbered as
+    // IMAP numbers its body sections: "section 1.2" in a message; "message 3,
+    // section 2" in an mbox; "section 2, winmail.dat attachment 1" in a TNEF
+    // part; "winmail.dat attachment 1" in a winmail.dat of its own.
     std::string location;
     // The decoded copy (mode 0600) in the directory given to
     // SaveMailContainers; empty from ListMailContainers.

@@ -129,7 +129,7 @@ void MailWalk::WalkMimeFile(MailKind kind) {
 
 void MailWalk::WalkMessage(GMimeMessage* message, const std::string& lead) {
     ForEachLeafPart(message, [&](GMimePart* part, const std::string& number) {
-        TakePart(part, lead + "part " + number);
+        TakePart(part, lead + "section " + number);
     });
 }
 

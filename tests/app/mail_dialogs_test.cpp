@@ -60,12 +60,12 @@ TEST(NewContainerDialog, IsFilledByItsCallerAndReadBackWithTheUsersChanges) {
 TEST(AttachmentChooser, ListsNameSizeAndLocationAndGivesTheRowChosen) {
     App();
     TAttachmentDlg dialog(nullptr);
-    dialog.Fill({{"first.ozv", 300, "part 2", "/x/1"}, {"Grüße.ozv", 3 * 1024 * 1024 + 512 * 1024, "message 2, part 3", "/x/2"}});
+    dialog.Fill({{"first.ozv", 300, "section 2", "/x/1"}, {"Grüße.ozv", 3 * 1024 * 1024 + 512 * 1024, "message 2, section 3", "/x/2"}});
     ASSERT_EQ(dialog.attachmentList->topLevelItemCount(), 2);
     const QTreeWidgetItem* second = dialog.attachmentList->topLevelItem(1);
     EXPECT_EQ(second->text(0), QString::fromUtf8("Grüße.ozv"));
     EXPECT_EQ(second->text(1), "3.5 MiB");
-    EXPECT_EQ(second->text(2), "message 2, part 3");
+    EXPECT_EQ(second->text(2), "message 2, section 3");
     EXPECT_EQ(dialog.attachmentList->topLevelItem(0)->text(1), "300 bytes");
     EXPECT_EQ(dialog.Chosen(), std::optional<std::size_t>(0));
     dialog.attachmentList->setCurrentItem(dialog.attachmentList->topLevelItem(1));

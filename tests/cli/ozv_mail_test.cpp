@@ -83,7 +83,7 @@ TEST_F(OzvMailTest, TheOneContainerOfAnMboxExtractsIntoTheDestinationItself) {
 
     ProcessResult tested = Run({"test", box});
     EXPECT_EQ(tested.status, 0) << tested.err;
-    EXPECT_TRUE(Says(tested.out, Quoted("b.ozv") + " (message 2, part 2 of " + Quoted(box) + "):\nOK  b.txt"))
+    EXPECT_TRUE(Says(tested.out, Quoted("b.ozv") + " (message 2, section 2 of " + Quoted(box) + "):\nOK  b.txt"))
         << tested.out;
     ExpectNoTemporaryFiles();
 }
@@ -106,7 +106,7 @@ TEST_F(OzvMailTest, SeveralContainersGoEachIntoAFolderOfTheirOwn) {
     EXPECT_EQ(ReadFile(out + "/report-2/b.txt"), "beta");
     EXPECT_EQ(ReadFile(out + "/Escape/c.txt"), "gamma");
     // In message order: the forwarded message first.
-    EXPECT_LT(extracted.out.find(Quoted(forwardedName) + " (part 2.2 of"), extracted.out.find(Quoted("report.ozv")))
+    EXPECT_LT(extracted.out.find(Quoted(forwardedName) + " (section 2.2 of"), extracted.out.find(Quoted("report.ozv")))
         << extracted.out;
     EXPECT_EQ(FilesOutside("out"), before) << "something was written outside the destination";
     ExpectNoTemporaryFiles();
@@ -151,13 +151,13 @@ TEST_F(OzvMailTest, MembersPatternsAndStandardOutputWorkAcrossContainers) {
     ProcessResult piped = Run({"extract", mail, "-O"});
     EXPECT_EQ(piped.status, 0) << piped.err;
     EXPECT_EQ(piped.out, "alphabeta") << "the headings go to standard error, not among the files' bytes";
-    EXPECT_TRUE(Says(piped.err, Quoted("b.ozv") + " (part 3 of")) << piped.err;
+    EXPECT_TRUE(Says(piped.err, Quoted("b.ozv") + " (section 3 of")) << piped.err;
 
     // A message on standard input.
     ProcessResult fromStdin = Run({"extract", "-", "-d", Path("out3")}, ReadFile(mail));
     EXPECT_EQ(fromStdin.status, 0) << fromStdin.err;
     EXPECT_EQ(FilesBeneath(Path("out3")), (std::vector<std::string>{"a/a.txt", "b/b.txt"}));
-    EXPECT_TRUE(Says(fromStdin.out, "(part 2 of standard input):")) << fromStdin.out;
+    EXPECT_TRUE(Says(fromStdin.out, "(section 2 of standard input):")) << fromStdin.out;
     ExpectNoTemporaryFiles();
 }
 
@@ -191,7 +191,7 @@ TEST_F(OzvMailTest, JsonIsAnArrayForMailAndUnchangedForAContainer) {
     ProcessResult listed = Run({"list", mail, "--json"});
     EXPECT_EQ(listed.status, 0) << listed.err;
     EXPECT_EQ(listed.out.substr(0, 2), "[\n");
-    EXPECT_TRUE(Says(listed.out, "{\"container\": \"b.ozv\", \"mail\": " + Quoted(mail) + ", \"location\": \"part 3\"")) << listed.out;
+    EXPECT_TRUE(Says(listed.out, "{\"container\": \"b.ozv\", \"mail\": " + Quoted(mail) + ", \"location\": \"section 3\"")) << listed.out;
     EXPECT_TRUE(Says(listed.out, "\"name\": \"b.txt\"")) << listed.out;
 
     ProcessResult bare = Run({"list", Path("a.ozv"), "--json"});
@@ -240,8 +240,8 @@ TEST_F(OzvMailTest, AttachmentsAreListedAndSavedUnchanged) {
     ProcessResult listed = Run({"attachments", mail});
     EXPECT_EQ(listed.status, 0) << listed.err;
     const std::string aSize = std::to_string(fs::file_size(Path("a.ozv")));
-    EXPECT_TRUE(Says(listed.out, aSize + "  report.ozv  (part 2)\n")) << listed.out;
-    EXPECT_TRUE(Says(listed.out, "  ../../up/c.ozv  (part 4)\n")) << listed.out;
+    EXPECT_TRUE(Says(listed.out, aSize + "  report.ozv  (section 2)\n")) << listed.out;
+    EXPECT_TRUE(Says(listed.out, "  ../../up/c.ozv  (section 4)\n")) << listed.out;
     EXPECT_FALSE(fs::exists(Path("saved")));
 
     const std::vector<std::string> before = FilesOutside("saved");
@@ -272,7 +272,7 @@ TEST_F(OzvMailTest, AttachmentsAreListedAndSavedUnchanged) {
     ProcessResult json = Run({"attachments", mail, "--json"});
     EXPECT_EQ(json.status, 0) << json.err;
     EXPECT_TRUE(Says(json.out, "{\"name\": \"../../up/c.ozv\", \"size\": " +
-                                   std::to_string(fs::file_size(Path("c.ozv"))) + ", \"location\": \"part 4\"}"))
+                                   std::to_string(fs::file_size(Path("c.ozv"))) + ", \"location\": \"section 4\"}"))
         << json.out;
 
     // A container is not mail.

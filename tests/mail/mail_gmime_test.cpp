@@ -75,7 +75,7 @@ TEST_F(GMimeWritten, EachEncodingWithANonAsciiNameInsideAForwardedMessage) {
         const std::string mail = Write(Message(GMIME_OBJECT(body)), std::string(each.label) + ".eml");
 
         ClearOut();
-        ExpectSaved(Save(mail), {{"Ωmega.Ozv", "part 1", outer}, {"Größe ½.ozv", "part 2.1", inner}});
+        ExpectSaved(Save(mail), {{"Ωmega.Ozv", "section 1", outer}, {"Größe ½.ozv", "section 2.1", inner}});
     }
 }
 
@@ -83,7 +83,7 @@ TEST_F(GMimeWritten, AContainerThatIsTheWholeBody) {
     const std::string payload = Payload("whole", 4096);
     const std::string mail =
         Write(Message(GMIME_OBJECT(Attachment(payload, "only.ozv", GMIME_CONTENT_ENCODING_BASE64))), "whole.eml");
-    ExpectSaved(Save(mail), {{"only.ozv", "part 1", payload}});
+    ExpectSaved(Save(mail), {{"only.ozv", "section 1", payload}});
 }
 
 }  // namespace

@@ -92,7 +92,7 @@ TEST_F(HostileMail, AMultipartWithoutItsClosingBoundaryStillGivesItsContainer) {
                              "Content-Type: application/octet-stream; name=\"open.ozv\"\n"
                              "Content-Transfer-Encoding: base64\n\n" +
                                  EncodedPayload(payload) + "\n");
-    ExpectSaved(Save(mail), {{"open.ozv", "part 1", payload}});
+    ExpectSaved(Save(mail), {{"open.ozv", "section 1", payload}});
 }
 
 TEST_F(HostileMail, Base64WithBrokenLines) {
@@ -103,7 +103,7 @@ TEST_F(HostileMail, Base64WithBrokenLines) {
     // not base64, so the bytes come out whole.
     std::string ragged;
     for (size_t i = 0; i < encoded.size(); i += 7) ragged += encoded.substr(i, 7) + (i % 3 ? "\r\n" : " \n\n*");
-    ExpectSaved(Save(Base64Message(ragged)), {{"b.ozv", "part 1", payload}});
+    ExpectSaved(Save(Base64Message(ragged)), {{"b.ozv", "section 1", payload}});
     // Cut off in the middle of a line: what arrives is the start of the
     // original, never more and never other bytes.
     ClearOut();

@@ -18,22 +18,22 @@ TEST_F(MailMessages, MessagesSavedWithWindowsLineEndings) {
         if (c == '\n') crlf += '\r';
         crlf += c;
     }
-    ExpectSaved(Save(MakeFile("windows.eml", crlf)), {{"a.ozv", "part 2", payload}, {"b.ozv", "part 3", payload}});
+    ExpectSaved(Save(MakeFile("windows.eml", crlf)), {{"a.ozv", "section 2", payload}, {"b.ozv", "section 3", payload}});
 }
 
 TEST_F(MailMessages, NestedPartsForwardedMessagesAndEachTransferEncodingAreWalkedInOrder) {
     const std::string first = Payload("first", 3000);
     const std::string second = Payload("second", 4000);
     const std::string third = Payload("third", 100);
-    // part 1: alternative { 1.1 text, 1.2 mixed { 1.2.1 text, 1.2.2 first } }
-    // part 2: a forwarded message { 2.1 text, 2.2 second }
-    // part 3: a forwarded message of one part: third, the whole body, at 3.1
+    // section 1: alternative { 1.1 text, 1.2 mixed { 1.2.1 text, 1.2.2 first } }
+    // section 2: a forwarded message { 2.1 text, 2.2 second }
+    // section 3: a forwarded message of one part: third, the whole body, at 3.1
     const std::string mail = WriteMessage(Multipart(
         "mixed",
         {Multipart("alternative", {TextPart(), Multipart("mixed", {TextPart(), AttachmentPart(first, "a.ozv")})}),
          Forwarded(Multipart("mixed", {TextPart(), AttachmentPart(second, "b.ozv", "quoted-printable")})),
          Forwarded(AttachmentPart(third, "c.ozv", "x-uuencode"))}));
-    ExpectSaved(Save(mail), {{"a.ozv", "part 1.2.2", first}, {"b.ozv", "part 2.2", second}, {"c.ozv", "part 3.1", third}});
+    ExpectSaved(Save(mail), {{"a.ozv", "section 1.2.2", first}, {"b.ozv", "section 2.2", second}, {"c.ozv", "section 3.1", third}});
 }
 
 TEST_F(MailMessages, EncodedNamesAndTypesTellContainersApart) {
@@ -46,7 +46,7 @@ TEST_F(MailMessages, EncodedNamesAndTypesTellContainersApart) {
                   AttachmentPart(c, "", "base64", "none", "application/x-ozv-container"),
                   AttachmentPart(d, "notes.ozv.txt")}));
     // The last, known only by its type, is named by its place among the containers.
-    ExpectSaved(Save(mail), {{"Übersicht März €.ozv", "part 2", a}, {"報告.OZV", "part 4", b}, {"attachment-3.ozv", "part 5", c}});
+    ExpectSaved(Save(mail), {{"Übersicht März €.ozv", "section 2", a}, {"報告.OZV", "section 4", b}, {"attachment-3.ozv", "section 5", c}});
 }
 
 TEST_F(MailMessages, EveryMessageOfAnMboxInTurn) {
@@ -58,9 +58,9 @@ TEST_F(MailMessages, EveryMessageOfAnMboxInTurn) {
                    Multipart("mixed", {TextPart("nothing for you")}),
                    Multipart("mixed", {TextPart(), AttachmentPart(b, "three.ozv"), AttachmentPart(c, "four.ozv")})});
     EXPECT_EQ(DetectMailKind(mail), MailKind::Mbox);
-    ExpectSaved(Save(mail), {{"one.ozv", "message 1, part 2", a},
-                             {"three.ozv", "message 3, part 2", b},
-                             {"four.ozv", "message 3, part 3", c}});
+    ExpectSaved(Save(mail), {{"one.ozv", "message 1, section 2", a},
+                             {"three.ozv", "message 3, section 2", b},
+                             {"four.ozv", "message 3, section 3", c}});
 }
 
 TEST_F(MailMessages, MailWithoutContainersGivesAnEmptyResultAndWritesNothing) {

@@ -97,8 +97,8 @@ TEST_F(RealTnef, AWinmailDatPartInsideMessagesIsWalkedInto) {
     const std::string mail = WriteMbox(
         {Multipart("mixed", {TextPart(), AttachmentPart(winmail, "winmail.dat", "base64", "plain", "application/ms-tnef")}),
          Multipart("mixed", {TextPart(), AttachmentPart(winmail, "WINMAIL.DAT", "quoted-printable", "plain")})});
-    ExpectSaved(Save(mail), {{"Angebot.OZV", "message 1, part 2, winmail.dat attachment 1", payload},
-                             {"Angebot.OZV", "message 2, part 2, winmail.dat attachment 1", payload}});
+    ExpectSaved(Save(mail), {{"Angebot.OZV", "message 1, section 2, winmail.dat attachment 1", payload},
+                             {"Angebot.OZV", "message 2, section 2, winmail.dat attachment 1", payload}});
 }
 
 TEST_F(RealTnef, ADamagedStreamIsRefusedAndLeavesNothingBehind) {
