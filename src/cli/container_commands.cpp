@@ -471,7 +471,7 @@ int CommandInfo(const Invocation& inv) {
     std::vector<std::string> objects;
     bool first = true;
     for (const auto& input : inputs.Items()) {
-        try {
+        bad.Handle(inputs, input, [&] {
             const InfoFindings found = FindInfo(input, password, inv.operands.front());
             const auto* entries = found.opens.value_or(false) ? &found.entries : nullptr;
             if (json && inputs.FromMail()) {
@@ -484,11 +484,7 @@ int CommandInfo(const Invocation& inv) {
             }
             first = false;
             if (found.opens == false) throw EBadContainer(found.failure);
-        } catch (const EBadContainer& e) {
-            std::fflush(stdout);
-            if (!inputs.FromMail()) throw;
-            bad.Note(input, e);
-        }
+        });
     }
     if (json && inputs.FromMail()) PrintJsonArray(stdout, objects);
     std::fflush(stdout);
@@ -508,7 +504,7 @@ int CommandList(const Invocation& inv) {
     for (const auto& input : inputs.Items()) {
         if (!json) PrintHeading(stdout, input, first);
         first = false;
-        try {
+        bad.Handle(inputs, input, [&] {
             RequireHeader(input.path);
             ScratchDirectory work(TempParent());
             const std::string cabinet = work.Path() + "/body.cab";
@@ -524,7 +520,7 @@ int CommandList(const Invocation& inv) {
                 } else {
                     PrintJson(stdout, facts, std::nullopt, &entries);
                 }
-                continue;
+                return;
             }
             for (const auto& entry : entries) {
                 if (inv.Has("long")) {
@@ -537,11 +533,7 @@ int CommandList(const Invocation& inv) {
                 if (!entry.unextractable.empty()) line += "  (cannot be extracted: it " + entry.unextractable + ")";
                 std::printf("%s\n", line.c_str());
             }
-        } catch (const EBadContainer& e) {
-            std::fflush(stdout);
-            if (!inputs.FromMail()) throw;
-            bad.Note(input, e);
-        }
+        });
     }
     if (json && inputs.FromMail()) PrintJsonArray(stdout, objects);
     std::fflush(stdout);
@@ -616,17 +608,13 @@ int CommandExtract(const Invocation& inv) {
         job.target = job.folder.empty() ? directory : (fs::path(directory) / job.folder).string();
         job.staged = items.size() == 1 ? staging.Path() : staging.Path() + "/" + std::to_string(i + 1);
         if (items.size() > 1) fs::create_directory(job.staged);
-        try {
+        const bool unpacked = bad.Handle(inputs, *job.input, [&] {
             if (inputs.FromMail()) RequireHeader(job.input->path);
             const std::vector<std::string> names = UnpackForExtract(job.input->path, job.staged, password, quiet);
             job.selected = inputs.FromMail() ? SelectMatching(names, patterns, used)
                                              : SelectEntries(names, patterns, ContainerLabel(path));
-        } catch (const EBadContainer& e) {
-            if (!inputs.FromMail()) throw;
-            bad.Note(*job.input, e);
-            continue;
-        }
-        jobs.push_back(std::move(job));
+        });
+        if (unpacked) jobs.push_back(std::move(job));
     }
     // A pattern need only match in one of the containers. (When one could
     // not be opened, what it holds is unknown, so nothing is said.)
@@ -706,14 +694,10 @@ int CommandTest(const Invocation& inv) {
     for (const auto& input : inputs.Items()) {
         if (!quiet) PrintHeading(stdout, input, first);
         first = false;
-        try {
+        bad.Handle(inputs, input, [&] {
             if (inputs.FromMail()) RequireHeader(input.path);
             TestContainer(input.path, password, quiet);
-        } catch (const EBadContainer& e) {
-            std::fflush(stdout);
-            if (!inputs.FromMail()) throw;
-            bad.Note(input, e);
-        }
+        });
     }
     std::fflush(stdout);
     bad.ThrowIfAny(inputs);

@@ -72,6 +72,20 @@ ContainerInputs::ContainerInputs(const std::string& path, bool showProgress) {
     }
 }
 
+bool BadContainers::Handle(const ContainerInputs& inputs, const ContainerInput& input,
+                           const std::function<void()>& work) {
+    try {
+        work();
+        return true;
+    } catch (const EBadContainer& e) {
+        // What was printed of it comes before the report of its failure.
+        std::fflush(stdout);
+        if (!inputs.FromMail()) throw;
+        Note(input, e);
+        return false;
+    }
+}
+
 void BadContainers::Note(const ContainerInput& input, const EBadContainer& failure) {
     std::fprintf(stderr, "ozv: %s\n", failure.Message().c_str());
     names_.push_back(Quoted(PrintableName(input.name)) + " (" + input.location + ")");
